@@ -1,0 +1,69 @@
+#include "InfoCommand.h"
+
+#include <iomanip>
+
+#include "ControlDisplay.h"
+#include "Host.h"
+#include "HostError.h"
+
+namespace vantrel {
+namespace {
+
+void checked(PF_Err err, const char* command) {
+  if (err != PF_Err_NONE) {
+    throw minihost::HostError(std::string("the effect failed ") + command + " with error " + std::to_string(err));
+  }
+}
+
+std::string indentLines(std::string text, const std::string& indent) {
+  for (std::size_t at = 0; (at = text.find_first_of("\r\n", at)) != std::string::npos; at += indent.size() + 1) {
+    text.replace(at, 1, "\n" + indent);
+  }
+  return text;
+}
+
+void printControls(minihost::Host& host, std::ostream& out) {
+  const minihost::EffectInstance& instance = host.newInstance();
+  const auto& params = host.params();
+  out << "Controls (" << params.size() - 1 << "):\n";
+  out << std::left << "  " << std::setw(4) << "#" << std::setw(25) << "Name" << std::setw(14) << "Type"
+      << std::setw(14) << "Default" << std::setw(20) << "Valid" << std::setw(20) << "Slider"
+      << "Shown\n";
+  std::string group;
+  for (std::size_t i = 1; i < params.size(); ++i) {
+    const minihost::DeclaredParam& param = params[i];
+    std::string name = param.name();
+    if (param.type() == PF_Param_GROUP_START) group = name;
+    if (param.type() == PF_Param_GROUP_END) name = "(end of " + group + ")";
+    out << "  " << std::setw(4) << i << std::setw(25) << name << std::setw(14) << minihost::typeName(param.type())
+        << std::setw(14) << minihost::formatDefault(param) << std::setw(20) << minihost::formatValidRange(param)
+        << std::setw(20) << minihost::formatSliderRange(param)
+        << (instance.hidden(PF_ParamIndex(i)) ? "hidden" : "shown") << "\n";
+    const auto choices = minihost::popupChoices(param);
+    for (std::size_t c = 0; c < choices.size(); ++c) {
+      out << "        " << c + 1 << " " << choices[c] << "\n";
+    }
+  }
+}
+
+}  // namespace
+
+int runInfo(const std::string& modulePath, std::ostream& out) {
+  minihost::Host host(modulePath);
+  const minihost::PiplInfo& pipl = host.module().pipl();
+  checked(host.about(), "about");
+  const std::string about = host.outData().return_msg;
+  checked(host.paramsSetup(), "parameter setup");
+
+  out << std::left;
+  out << std::setw(12) << "Effect" << pipl.name << "\n";
+  out << std::setw(12) << "Category" << pipl.category << "\n";
+  out << std::setw(12) << "Match name" << pipl.matchName << "\n";
+  out << std::setw(12) << "Version" << minihost::formatVersion(pipl.version) << "\n";
+  out << std::setw(12) << "Module" << host.module().path() << "\n";
+  out << std::setw(12) << "About" << indentLines(about, std::string(12, ' ')) << "\n\n";
+  printControls(host, out);
+  return 0;
+}
+
+}  // namespace vantrel

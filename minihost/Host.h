@@ -1,0 +1,87 @@
+// The substitute host: loads an effect module, answers every host call and suite the
+// effect uses, keeps the declared parameters and the instances' values, and records a
+// journal of the calls. One host exists at a time, as the module's callbacks carry no
+// host pointer of their own.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "AE_Suites.h"
+#include "DeclaredParam.h"
+#include "EffectInstance.h"
+#include "Faults.h"
+#include "Journal.h"
+#include "Module.h"
+
+namespace minihost {
+
+class Host {
+ public:
+  explicit Host(const std::string& modulePath);  // throws HostError
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  const Module& module() const { return module_; }
+  Journal& journal() { return journal_; }
+  Faults& faults() { return faults_; }
+  // The out-data record, kept from command to command as a host keeps it.
+  PF_OutData& outData() { return outData_; }
+
+  // Sends a command as the host would: in-data for `instance` (or for the effect's
+  // declaration when null), its parameter list, and `extra`. Returns the module's code.
+  PF_Err send(PF_Cmd cmd, EffectInstance* instance = nullptr, void* extra = nullptr);
+
+  PF_Err about();  // the text lands in outData().return_msg
+  PF_Err globalSetup();
+  PF_Err globalSetdown();
+  PF_Err paramsSetup();  // throws HostError when the declared count disagrees with num_params
+  PF_Err userChangedParam(EffectInstance& instance, PF_ParamIndex index);
+  PF_Err updateParamsUI(EffectInstance& instance);
+
+  // The parameters as declared, index 0 being the input layer the host supplies.
+  const std::vector<DeclaredParam>& params() const { return declared_; }
+  // A new instance with every value at its default, owned by the host. Needs paramsSetup
+  // first.
+  EffectInstance& newInstance();
+  // The index of the parameter with this display name, or -1.
+  PF_ParamIndex findParam(const std::string& name) const;
+
+  // What the module holds of the host's, for leak checks.
+  std::size_t liveSuites() const;
+  std::size_t liveMemoryHandles() const;
+  std::size_t liveEffectHandles() const;
+  std::size_t liveStreamHandles() const;
+
+ private:
+  friend struct HostCallbacks;
+
+  struct MemoryHandle {
+    std::vector<unsigned char> bytes;
+    int locks = 0;
+  };
+  struct StreamHandle {
+    EffectInstance* instance;
+    PF_ParamIndex index;
+  };
+
+  EffectInstance* instanceFor(PF_ProgPtr effect_ref);
+
+  Module module_;
+  Journal journal_;
+  Faults faults_;
+  PF_OutData outData_{};
+  std::vector<DeclaredParam> declared_;
+  std::vector<std::unique_ptr<EffectInstance>> instances_;
+  mutable std::mutex mutex_;  // guards the handle tables: callbacks may come from any thread
+  std::map<std::string, int> acquiredSuites_;  // "name version" -> acquisitions not released
+  std::map<PF_Handle, std::unique_ptr<MemoryHandle>> memoryHandles_;
+  std::map<AEGP_EffectRefH, std::unique_ptr<EffectInstance*>> effectHandles_;
+  std::map<AEGP_StreamRefH, std::unique_ptr<StreamHandle>> streamHandles_;
+};
+
+}  // namespace minihost
