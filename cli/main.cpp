@@ -9,14 +9,21 @@
 int main(int argc, char** argv) {
   CLI::App app{"vantrel: the QN Vantrel echo effect, rendered on the GPU", "vantrel"};
   app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
 
   std::string module;
   app.add_option("--module", module, "Effect module to load (default: $VANTREL_MODULE, else QNVantrel.so beside vantrel)");
 
   CLI::App* info = app.add_subcommand("info", "Show the effect's identity, about text and controls");
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);  // --help, --version
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "vantrel: " << e.what() << " (see vantrel --help)\n";
+    return 2;
+  }
 
   try {
     if (info->parsed()) return vantrel::runInfo(vantrel::resolveModulePath(module), std::cout);
@@ -24,5 +31,6 @@ int main(int argc, char** argv) {
     std::cerr << "vantrel: " << e.what() << "\n";
     return 1;
   }
-  return 0;
+  std::cerr << app.help();
+  return 1;
 }

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine and builds QN Vantrel.
+#   ./bootstrap.sh demo   install what is missing, build, run vantrel on its built-in input
+#   ./bootstrap.sh test   install what is missing, build, run the tests (plain and sanitized)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+  g++ cmake ninja-build binutils
+  libcli11-dev libgtest-dev libgmock-dev
+  libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri glslang-tools
+  libpng-dev nlohmann-json3-dev
+)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+}
+
+case "${1:-}" in
+  demo)
+    install_missing
+    build default
+    ./build/default/vantrel info
+    ;;
+  test)
+    install_missing
+    build default
+    ctest --preset default
+    build asan
+    ctest --preset asan
+    ;;
+  *)
+    echo "usage: $0 demo|test" >&2
+    exit 2
+    ;;
+esac
