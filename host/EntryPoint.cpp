@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "AESDK_OpenGL_Fault.h"
 #include "Commands.h"
 
 namespace Quillon::Vantrel {
@@ -42,6 +43,9 @@ extern "C" __attribute__((visibility("default"))) PF_Err EntryPointFunc(
     return dispatch(cmd, in_data, out_data, params, output, extra);
   } catch (A_long) {
     // A host failure inside a handler; the code itself is not passed on.
+    return PF_Err_BAD_CALLBACK_PARAM;
+  } catch (const AESDK_OpenGL_Fault&) {
+    reportReason(out_data, "cannot create an OpenGL 3.3 context: no usable GPU driver or EGL display");
     return PF_Err_BAD_CALLBACK_PARAM;
   } catch (const std::bad_alloc&) {
     reportReason(out_data, "out of memory");

@@ -13,7 +13,9 @@ Module::Module(const std::string& path) : path_(path) {
   } catch (const HostError& e) {
     throw HostError("cannot load effect " + path + ": no readable PiPL (" + e.what() + ")");
   }
-  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Kept mapped for the life of the process, as hosts keep effects: unloading would take
+  // the OpenGL driver's libraries with it while its threads still run.
+  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!library_) throw HostError(std::string("cannot load effect: ") + dlerror());
   entry_ = reinterpret_cast<PF_EntryPointFunc>(dlsym(library_, pipl_.entryPoint.c_str()));
   if (!entry_) {

@@ -1,0 +1,46 @@
+#include "AEOpenGLContext.h"
+
+#include <glbinding/Binding.h>
+#include <glbinding/ContextInfo.h>
+#include <glbinding/Meta.h>
+#include <glbinding/Version.h>
+
+#include <iostream>
+
+namespace Quillon::Vantrel {
+namespace {
+
+void printContextInfo() {
+  std::cout << std::endl;
+  std::cout << "OpenGL Version:  " << glbinding::ContextInfo::version() << std::endl;
+  std::cout << "OpenGL Vendor:   " << glbinding::ContextInfo::vendor() << std::endl;
+  std::cout << "OpenGL Renderer: " << glbinding::ContextInfo::renderer() << std::endl;
+  std::cout << "OpenGL Revision: " << glbinding::Meta::glRevision() << " (gl.xml)" << std::endl;
+  std::cout << std::endl;
+}
+
+}  // namespace
+
+AEOpenGLContext::AEOpenGLContext(const AEOpenGLContext* shareWith)
+    : native(WindowSystem::createContext(shareWith ? &shareWith->native : nullptr)) {
+  try {
+    // Entry points are resolved lazily, on each command's first call in this context.
+    glbinding::Binding::initialize(WindowSystem::handleOf(native), true, false);
+    printContextInfo();
+    extensions = glbinding::ContextInfo::extensions();
+  } catch (...) {
+    WindowSystem::destroyContext(native);
+    throw;
+  }
+}
+
+// glbinding keeps the context's entry: releasing it renumbers the entries of the other
+// contexts and breaks every call made in them afterwards.
+AEOpenGLContext::~AEOpenGLContext() { WindowSystem::destroyContext(native); }
+
+void AEOpenGLContext::makeCurrent() const {
+  WindowSystem::makeCurrent(native);
+  glbinding::Binding::useContext(WindowSystem::currentHandle());
+}
+
+}  // namespace Quillon::Vantrel

@@ -1,0 +1,128 @@
+// Global setup and setdown through the substitute host: the private context is made and
+// released, and whatever the host had current is current again afterwards.
+#include <gtest/gtest.h>
+#include <glbinding/Meta.h>
+#include <glbinding/gl33core/gl.h>
+
+#include <memory>
+#include <cstdlib>
+#include <cstring>
+#include <regex>
+
+#include "AEOpenGLContext.h"
+#include "GlTestContext.h"
+#include "HostGlContext.h"
+#include "OpenglShader.h"
+#include "ShaderTexts.h"
+#include "TestHost.h"
+#include "WindowSystem.h"
+
+using namespace gl33core;
+using Quillon::Vantrel::AEOpenGLContext;
+using Quillon::Vantrel::CurrentBinding;
+namespace WindowSystem = Quillon::Vantrel::WindowSystem;
+
+namespace {
+
+PF_Err quietly(const std::function<PF_Err()>& command, std::string* printed = nullptr) {
+  testing::internal::CaptureStdout();
+  const PF_Err err = command();
+  const std::string out = testing::internal::GetCapturedStdout();
+  if (printed) *printed = out;
+  return err;
+}
+
+TEST(GlobalContext, TheHostsOwnContextIsCurrentAgainAfterEachCommand) {
+  vantrel_test::HostGlContext hostContext;
+  if (!hostContext.made()) GTEST_SKIP() << "no EGL pbuffer context for the host here";
+  ASSERT_TRUE(hostContext.makeCurrent());
+  const CurrentBinding before = WindowSystem::currentBinding();
+  ASSERT_NE(before.drawSurface, EGL_NO_SURFACE);
+
+  minihost::Host host(vantrel_test::modulePath());
+  ASSERT_EQ(quietly([&] { return host.globalSetup(); }), PF_Err_NONE);
+  EXPECT_TRUE(WindowSystem::currentBinding() == before);
+  ASSERT_EQ(host.globalSetdown(), PF_Err_NONE);
+  EXPECT_TRUE(WindowSystem::currentBinding() == before);
+}
+
+TEST(GlobalContext, NoContextBeforeMeansNoneAfter) {
+  WindowSystem::restoreBinding(CurrentBinding{});
+  minihost::Host host(vantrel_test::modulePath());
+  std::string printed;
+  const PF_Err err = quietly([&] { return host.globalSetup(); }, &printed);
+  if (err != PF_Err_NONE) GTEST_SKIP() << host.outData().return_msg;
+  EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+  EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
+  EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+  EXPECT_EQ(host.globalSetdown(), PF_Err_NONE) << "a second setdown finds nothing to release";
+
+  // Setup after setdown in the same load makes a fresh context.
+  EXPECT_EQ(quietly([&] { return host.globalSetup(); }), PF_Err_NONE);
+  EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
+  EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+}
+
+TEST(GlobalContext, PrintsTheInformationBlock) {
+  minihost::Host host(vantrel_test::modulePath());
+  std::string printed;
+  if (quietly([&] { return host.globalSetup(); }, &printed) != PF_Err_NONE) GTEST_SKIP() << "no OpenGL here";
+  host.globalSetdown();
+  const std::regex block(
+      "\nOpenGL Version:  [0-9]+\\.[0-9]+\n"
+      "OpenGL Vendor:   [^\n]+\n"
+      "OpenGL Renderer: [^\n]+\n"
+      "OpenGL Revision: " + std::to_string(glbinding::Meta::glRevision()) + " \\(gl\\.xml\\)\n\n");
+  EXPECT_TRUE(std::regex_match(printed, block)) << printed;
+}
+
+class SharedContexts : public vantrel_test::GlTest {};
+
+TEST_F(SharedContexts, AProgramBuiltInOneIsBoundInTheOther) {
+  Quillon::Vantrel::OpenglShader shader(Quillon::Vantrel::ShaderText::passThroughVertexSource,
+                                        Quillon::Vantrel::ShaderText::conversionFragmentSource);
+  shader.bind();
+  ASSERT_NE(shader.programName(), 0u);
+
+  {
+    testing::internal::CaptureStdout();
+    const AEOpenGLContext renderContext(&context());
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(eglGetCurrentContext(), renderContext.native.renderContext);
+    EXPECT_FALSE(renderContext.extensions.empty());
+
+    shader.bind();
+    GLint current = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    EXPECT_EQ(GLuint(current), shader.programName());
+    EXPECT_EQ(glGetError(), GL_NO_ERROR);
+  }
+  // The program is deleted with a context of its share group current.
+  context().makeCurrent();
+}
+
+}  // namespace
+
+namespace {
+
+// Runs in a fresh process (the death-test child is started anew), where the window
+// system finds no driver at all.
+TEST(GlobalContextDeathTest, WithoutADriverSetupFailsCleanlyButStillWritesTheVersion) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/egl_vendor.json", 1);
+        minihost::Host host(vantrel_test::modulePath());
+        std::memset(&host.outData(), 0xFF, sizeof host.outData());
+        const PF_Err err = host.globalSetup();
+        const PF_OutData& out = host.outData();
+        const bool right = err == PF_Err_BAD_CALLBACK_PARAM && out.my_version == 524289u && out.out_flags == 0 &&
+                           out.out_flags2 == 0 && std::strstr(out.return_msg, "OpenGL") != nullptr &&
+                           eglGetCurrentContext() == EGL_NO_CONTEXT && host.globalSetdown() == PF_Err_NONE;
+        std::fprintf(stderr, "%d %u %s\n", err, out.my_version, out.return_msg);
+        std::exit(right ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "cannot create an OpenGL 3.3 context");
+}
+
+}  // namespace
