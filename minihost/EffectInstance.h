@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "AE_Suites.h"
@@ -7,8 +8,26 @@
 
 namespace minihost {
 
-// One application of the effect: its current parameter values and the dynamic stream
-// flags the host keeps per control. Made by Host::newInstance from the declared list.
+// A control's value as the host stores it, in the units the control shows: a popup's
+// choice, a slider's number, an angle in degrees, a point in layer pixels (x, y), a
+// colour as bytes (red, green, blue, alpha), a checkbox as 0 or 1.
+using ParamValue = std::array<double, 4>;
+
+struct Keyframe {
+  double seconds;
+  ParamValue value;
+};
+
+// What the host hands the effect for a frame: the time, and the layer it renders.
+struct FrameContext {
+  double seconds = 0;
+  A_long layerWidth = 0;   // full-resolution layer size, for a point's default
+  A_long layerHeight = 0;
+  A_u_long downsample = 1;  // the frame is 1/downsample of the layer in each direction
+};
+
+// One application of the effect: its parameter values, constant or keyframed, and the
+// dynamic stream flags the host keeps per control. Made by Host::newInstance.
 class EffectInstance {
  public:
   explicit EffectInstance(const std::vector<DeclaredParam>& declared);
@@ -17,19 +36,37 @@ class EffectInstance {
 
   std::size_t size() const { return values_.size(); }
   const DeclaredParam& declared(PF_ParamIndex index) const { return declared_.at(std::size_t(index)); }
-  PF_ParamDef& value(PF_ParamIndex index) { return values_.at(std::size_t(index)); }
-  const PF_ParamDef& value(PF_ParamIndex index) const { return values_.at(std::size_t(index)); }
-  PF_ParamList paramList() { return list_.data(); }
+
+  // A constant value; drops the control's keyframes.
+  void set(PF_ParamIndex index, const ParamValue& value);
+  // Keyframes, linear between keys and held outside them; popups and checkboxes hold
+  // each key's value until the next.
+  void setKeyframes(PF_ParamIndex index, std::vector<Keyframe> keys);
+  ParamValue valueAt(PF_ParamIndex index, double seconds) const;
+  // A point still at its default follows the layer: its percentage of the layer's size.
+  bool atDefault(PF_ParamIndex index) const { return atDefault_.at(std::size_t(index)); }
+
+  // The definition the effect checks out for a frame: the value in host units (16.16
+  // degrees, a point in pixels of the downsampled frame, colour bytes).
+  PF_ParamDef checkout(PF_ParamIndex index, const FrameContext& frame) const;
+  // The parameter list handed with a command, refreshed for the frame.
+  PF_ParamList paramList(const FrameContext& frame);
+  PF_ParamDef& listed(PF_ParamIndex index) { return values_.at(std::size_t(index)); }
 
   AEGP_DynStreamFlags streamFlags(PF_ParamIndex index) const { return flags_.at(std::size_t(index)); }
   void setStreamFlags(PF_ParamIndex index, AEGP_DynStreamFlags flags) { flags_.at(std::size_t(index)) = flags; }
   bool hidden(PF_ParamIndex index) const { return (streamFlags(index) & AEGP_DynStreamFlag_HIDDEN) != 0; }
 
  private:
-  const std::vector<DeclaredParam> declared_;  // own copy: values point into its texts
+  const std::vector<DeclaredParam> declared_;  // own copy: definitions point into its texts
+  std::vector<std::vector<Keyframe>> keys_;    // one key when constant
+  std::vector<bool> atDefault_;
   std::vector<PF_ParamDef> values_;
   std::vector<PF_ParamDef*> list_;
   std::vector<AEGP_DynStreamFlags> flags_;
 };
+
+// The default of a declared control as a stored value (a point's in percent).
+ParamValue defaultValue(const DeclaredParam& param);
 
 }  // namespace minihost

@@ -35,14 +35,22 @@ struct HostCallbacks {
     return PF_Err_NONE;
   }
 
-  static PF_Err checkoutParam(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long, A_long, A_u_long,
-                              PF_ParamDef* param) {
+  static PF_Err checkoutParam(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time, A_long,
+                              A_u_long time_scale, PF_ParamDef* param) {
     Host& h = host();
     h.journal_.add("checkout_param " + std::to_string(index));
     EffectInstance* instance = h.instanceFor(effect_ref);
-    if (!instance || index < 0 || std::size_t(index) >= instance->size()) return PF_Err_BAD_CALLBACK_PARAM;
+    if (!instance || index < 1 || std::size_t(index) >= instance->size() || time_scale == 0) {
+      return PF_Err_BAD_CALLBACK_PARAM;
+    }
     if (index == h.faults_.checkoutFailsAt) return h.faults_.checkoutError;
-    *param = instance->value(index);
+    FrameContext frame;
+    {
+      std::lock_guard<std::mutex> lock(h.mutex_);
+      frame = h.framesInFlight_[instance];
+    }
+    frame.seconds = double(what_time) / double(time_scale);
+    *param = instance->checkout(index, frame);
     return PF_Err_NONE;
   }
 
@@ -250,18 +258,30 @@ Host::Host(const std::string& modulePath) : module_(modulePath) {
 Host::~Host() { activeHost = nullptr; }
 
 PF_Err Host::send(PF_Cmd cmd, EffectInstance* instance, void* extra) {
+  return dispatch(cmd, instance, extra, FrameTime{}, FrameContext{}, nullptr, nullptr);
+}
+
+PF_Err Host::dispatch(PF_Cmd cmd, EffectInstance* instance, void* extra, const FrameTime& time,
+                      const FrameContext& frame, PF_LayerDef* input, PF_LayerDef* output) {
   PF_InData in{};
   in.inter = {HostCallbacks::checkoutParam, HostCallbacks::checkinParam, HostCallbacks::addParam};
   in.utils = &utilCallbacks;
   in.effect_ref = instance ? reinterpret_cast<PF_ProgPtr>(instance) : declarationRef();
-  in.current_time = 0;
-  in.time_step = 1;
-  in.time_scale = 1;
-  in.downsample_x = {1, 1};
-  in.downsample_y = {1, 1};
+  in.current_time = time.time;
+  in.time_step = time.timeStep;
+  in.time_scale = time.timeScale;
+  in.downsample_x = {1, time.downsample};
+  in.downsample_y = {1, time.downsample};
   in.pica_basicP = &basicSuite;
-  return module_.entryPoint()(cmd, &in, &outData_, instance ? instance->paramList() : nullptr,
-                              nullptr, extra);
+
+  PF_ParamList params = nullptr;
+  if (instance) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    framesInFlight_[instance] = frame;
+    params = instance->paramList(frame);
+    if (input) params[0]->u.ld = *input;
+  }
+  return module_.entryPoint()(cmd, &in, &outData_, params, output, extra);
 }
 
 PF_Err Host::about() { return send(PF_Cmd_ABOUT); }
@@ -285,6 +305,16 @@ PF_Err Host::userChangedParam(EffectInstance& instance, PF_ParamIndex index) {
 
 PF_Err Host::updateParamsUI(EffectInstance& instance) {
   return send(PF_Cmd_UPDATE_PARAMS_UI, &instance);
+}
+
+PF_Err Host::render(EffectInstance& instance, World& input, World& output, const FrameTime& time) {
+  if (time.downsample == 0 || time.timeScale == 0) throw HostError("a frame needs a downsample factor and time scale of at least 1");
+  FrameContext frame;
+  frame.seconds = time.seconds();
+  frame.layerWidth = input.width() * A_long(time.downsample);
+  frame.layerHeight = input.height() * A_long(time.downsample);
+  frame.downsample = time.downsample;
+  return dispatch(PF_Cmd_RENDER, &instance, nullptr, time, frame, &input.layer(), &output.layer());
 }
 
 EffectInstance& Host::newInstance() {

@@ -16,8 +16,20 @@
 #include "Faults.h"
 #include "Journal.h"
 #include "Module.h"
+#include "World.h"
 
 namespace minihost {
+
+// The frame the host asks for: its time in the host's units, and the downsample factor
+// of a preview (1 renders at full resolution).
+struct FrameTime {
+  A_long time = 0;
+  A_long timeStep = 1;
+  A_u_long timeScale = 24;
+  A_u_long downsample = 1;
+
+  double seconds() const { return double(time) / double(timeScale); }
+};
 
 class Host {
  public:
@@ -42,6 +54,10 @@ class Host {
   PF_Err paramsSetup();  // throws HostError when the declared count disagrees with num_params
   PF_Err userChangedParam(EffectInstance& instance, PF_ParamIndex index);
   PF_Err updateParamsUI(EffectInstance& instance);
+  // Renders one frame of `instance` from `input` (already at the frame's resolution)
+  // into `output`. The full-resolution layer size, which a point's default follows, is
+  // the input's size times the downsample factor.
+  PF_Err render(EffectInstance& instance, World& input, World& output, const FrameTime& time = {});
 
   // The parameters as declared, index 0 being the input layer the host supplies.
   const std::vector<DeclaredParam>& params() const { return declared_; }
@@ -70,6 +86,8 @@ class Host {
   };
 
   EffectInstance* instanceFor(PF_ProgPtr effect_ref);
+  PF_Err dispatch(PF_Cmd cmd, EffectInstance* instance, void* extra, const FrameTime& time,
+                  const FrameContext& frame, PF_LayerDef* input, PF_LayerDef* output);
 
   Module module_;
   Journal journal_;
@@ -77,6 +95,7 @@ class Host {
   PF_OutData outData_{};
   std::vector<DeclaredParam> declared_;
   std::vector<std::unique_ptr<EffectInstance>> instances_;
+  std::map<EffectInstance*, FrameContext> framesInFlight_;  // what checkout_param hands out
   mutable std::mutex mutex_;  // guards the handle tables: callbacks may come from any thread
   std::map<std::string, int> acquiredSuites_;  // "name version" -> acquisitions not released
   std::map<PF_Handle, std::unique_ptr<MemoryHandle>> memoryHandles_;

@@ -53,13 +53,13 @@ TEST(EdgeType, StrokeAndBackAgain) {
   minihost::EffectInstance& instance = *declared.instance;
   const Change n = Change::None, h = Change::Hide, s = Change::Show;
 
-  instance.value(9).u.pd.value = 2;
+  instance.set(9, {2});
   EXPECT_EQ(host.userChangedParam(instance, 9), PF_Err_NONE);
   EXPECT_EQ(host.journal().entries(), expectedRun({h, h, h, s, s, s}));
   EXPECT_EQ(hiddenControls(instance), kStrokeShown);
 
   host.journal().clear();
-  instance.value(9).u.pd.value = 1;
+  instance.set(9, {1});
   EXPECT_EQ(host.userChangedParam(instance, 9), PF_Err_NONE);
   EXPECT_EQ(host.journal().entries(), expectedRun({s, s, s, h, h, h}));
   EXPECT_EQ(hiddenControls(instance), kShadowShown);
@@ -72,7 +72,7 @@ TEST(EdgeType, StrokeAndBackAgain) {
 
 TEST(EdgeType, AnyValueOtherThanShadowShowsTheStroke) {
   vantrel_test::DeclaredHost declared;
-  declared.instance->value(9).u.pd.value = 7;
+  declared.instance->set(9, {7});
   EXPECT_EQ(declared.host.updateParamsUI(*declared.instance), PF_Err_NONE);
   EXPECT_EQ(hiddenControls(*declared.instance), kStrokeShown);
 }
@@ -86,7 +86,7 @@ TEST(EdgeType, MissingSuiteReleasesTheOthersInReverse) {
     const std::string name = kAcquire[missing].substr(13, kAcquire[missing].rfind(' ') - 13);
     SCOPED_TRACE(name);
     host.faults().missingSuites.insert(name);
-    declared.instance->value(9).u.pd.value = 2;
+    declared.instance->set(9, {2});
 
     EXPECT_EQ(host.userChangedParam(*declared.instance, 9), PF_Err_BAD_CALLBACK_PARAM);
 

@@ -132,10 +132,10 @@ TEST(ParamsSetup, EveryControlOfANewInstanceStartsAtItsDefault) {
   vantrel_test::DeclaredHost declared;
   ASSERT_NE(declared.instance, nullptr);
   const minihost::EffectInstance& instance = *declared.instance;
-  EXPECT_EQ(instance.value(1).u.pd.value, 1);
-  EXPECT_EQ(instance.value(2).u.sd.value, 300);
-  EXPECT_EQ(instance.value(12).u.fs_d.value, 40.0);
-  EXPECT_EQ(instance.value(18).u.sd.value, 5);
+  EXPECT_EQ(instance.checkout(1, {}).u.pd.value, 1);
+  EXPECT_EQ(instance.checkout(2, {}).u.sd.value, 300);
+  EXPECT_EQ(instance.checkout(12, {}).u.fs_d.value, 40.0);
+  EXPECT_EQ(instance.checkout(18, {}).u.sd.value, 5);
   for (PF_ParamIndex index = 1; index < 28; ++index) {
     EXPECT_EQ(instance.hidden(index), index >= 13 && index <= 15) << index;
   }
