@@ -5,6 +5,9 @@
 #include "ContextRestoreGuard.h"
 #include "EffectIdentity.h"
 #include "GlobalContext.h"
+#include "OpenglRenderTarget.h"
+#include "RenderRecord.h"
+#include "ThreadContexts.h"
 
 namespace Quillon::Vantrel {
 
@@ -23,13 +26,14 @@ PF_Err GlobalSetup(PF_OutData* out_data) {
 
 PF_Err GlobalSetdown() {
   ContextRestoreGuard guard;
-  if (globalContext) {
-    globalContext->makeCurrent();
-    globalContext.reset();
-  }
+  if (!globalContext) return PF_Err_NONE;
+  globalContext->makeCurrent();
+  // Everything is made again on demand by a later global setup and render.
+  OpenglRenderTarget::instance().releaseAll();
+  releaseRenderRecord();
+  releaseThreadContexts();
+  globalContext.reset();
   return PF_Err_NONE;
 }
-
-PF_Err Render(const PF_InData*, PF_ParamList, PF_LayerDef*) { return PF_Err_NONE; }
 
 }  // namespace Quillon::Vantrel

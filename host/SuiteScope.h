@@ -27,6 +27,7 @@ class AcquiredSuite {
   AcquiredSuite& operator=(const AcquiredSuite&) = delete;
 
   const Suite* operator->() const { return suite_; }
+  const Suite* get() const { return suite_; }
 
  private:
   const SPBasicSuite* basic_;

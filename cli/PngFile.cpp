@@ -1,0 +1,182 @@
+#include "PngFile.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "ReplacingFile.h"
+
+// libpng reports errors by calling an error function that must not return; it longjmps
+// back to the setjmp of the current step. Each step below runs in its own function that
+// holds only plain locals, none of them changed after setjmp, so the jump skips no
+// destructor and reads no indeterminate value. Everything that owns memory (the libpng
+// structures, the pixel buffers, the files) lives in the callers and is released by
+// their destructors whichever way a step ends.
+
+namespace vantrel {
+namespace {
+
+// The largest side accepted, so that a corrupt header cannot ask for an absurd buffer.
+constexpr png_uint_32 kMaxSide = 32768;
+
+struct PngError {
+  char message[256];
+};
+
+[[noreturn]] void onError(png_structp png, png_const_charp message) {
+  PngError* error = static_cast<PngError*>(png_get_error_ptr(png));
+  std::snprintf(error->message, sizeof error->message, "%s", message);
+  png_longjmp(png, 1);
+}
+
+void onWarning(png_structp, png_const_charp) {}  // recoverable; the picture is still read
+
+// The file's bytes, read whole before decoding.
+struct PngSource {
+  const png_byte* data;
+  std::size_t size;
+  std::size_t at;
+};
+
+void readFromSource(png_structp png, png_bytep out, png_size_t length) {
+  PngSource* source = static_cast<PngSource*>(png_get_io_ptr(png));
+  if (length > source->size - source->at) png_error(png, "the file ends before the picture does");
+  std::memcpy(out, source->data + source->at, length);
+  source->at += length;
+}
+
+struct PngSink {
+  std::FILE* file;
+  int error;  // errno of a failed write
+};
+
+void writeToSink(png_structp png, png_bytep data, png_size_t length) {
+  PngSink* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+  if (std::fwrite(data, 1, length, sink->file) != length) {
+    sink->error = errno;
+    png_error(png, "write failed");
+  }
+}
+
+void flushSink(png_structp) {}  // ReplacingFile::commit flushes
+
+struct ReadStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~ReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+struct WriteStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~WriteStructs() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+// Reads the header and asks libpng for 8-bit RGBA rows. Returns false after an error.
+bool readHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32* height) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_user_limits(png, kMaxSide, kMaxSide);
+  png_read_info(png, info);
+  const png_byte colorType = png_get_color_type(png, info);
+  const png_byte bitDepth = png_get_bit_depth(png, info);
+  const bool transparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (bitDepth == 16) png_set_scale_16(png);
+  if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (transparencyChunk) png_set_tRNS_to_alpha(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+  if ((colorType & PNG_COLOR_MASK_ALPHA) == 0 && !transparencyChunk) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_bit_depth(png, info) != 8 || png_get_channels(png, info) != 4) {
+    png_error(png, "unsupported pixel format");
+  }
+  *width = png_get_image_width(png, info);
+  *height = png_get_image_height(png, info);
+  return true;
+}
+
+bool readRows(png_structp png, png_infop info, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_image(png, rows);
+  png_read_end(png, info);
+  return true;
+}
+
+bool writeRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, info);
+  return true;
+}
+
+std::vector<png_bytep> rowPointers(const RgbaImage& image) {
+  std::vector<png_bytep> rows(image.height);
+  for (png_uint_32 y = 0; y < image.height; ++y) {
+    // libpng's row type is not const; writing only reads the rows.
+    rows[y] = const_cast<png_bytep>(image.pixel(0, y));
+  }
+  return rows;
+}
+
+std::vector<png_byte> fileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+  std::vector<png_byte> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+  return bytes;
+}
+
+}  // namespace
+
+RgbaImage readPng(const std::string& path) {
+  const std::vector<png_byte> bytes = fileBytes(path);
+  const auto failure = [&](const std::string& reason) { return std::runtime_error("cannot read " + path + ": " + reason); };
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) throw failure("not a PNG file");
+
+  PngError error{};
+  PngSource source{bytes.data(), bytes.size(), 0};
+  ReadStructs structs;
+  structs.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, onError, onWarning);
+  if (!structs.png || !(structs.info = png_create_info_struct(structs.png))) throw failure("out of memory");
+  png_set_read_fn(structs.png, &source, readFromSource);
+
+  png_uint_32 width = 0, height = 0;
+  if (!readHeader(structs.png, structs.info, &width, &height)) throw failure(error.message);
+  RgbaImage image(width, height);
+  std::vector<png_bytep> rows = rowPointers(image);
+  if (!readRows(structs.png, structs.info, rows.data())) throw failure(error.message);
+  return image;
+}
+
+void writePng(const std::string& path, const RgbaImage& image) {
+  if (image.width == 0 || image.height == 0 || image.width > kMaxSide || image.height > kMaxSide) {
+    throw std::runtime_error("cannot write " + path + ": a PNG of " + std::to_string(image.width) + "x" +
+                             std::to_string(image.height) + " pixels is not supported");
+  }
+  ReplacingFile file(path);
+  PngError error{};
+  PngSink sink{file.stream(), 0};
+  WriteStructs structs;
+  structs.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, onError, onWarning);
+  if (!structs.png || !(structs.info = png_create_info_struct(structs.png))) throw file.failure("out of memory");
+  png_set_write_fn(structs.png, &sink, writeToSink, flushSink);
+
+  std::vector<png_bytep> rows = rowPointers(image);
+  if (!writeRows(structs.png, structs.info, image.width, image.height, rows.data())) {
+    throw file.failure(sink.error ? std::strerror(sink.error) : error.message);
+  }
+  file.commit();
+}
+
+}  // namespace vantrel

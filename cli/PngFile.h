@@ -1,0 +1,20 @@
+// PNG pictures in and out, through libpng.
+#pragma once
+
+#include <string>
+
+#include "RgbaImage.h"
+
+namespace vantrel {
+
+// Reads an 8- or 16-bit grey, grey+alpha, RGB, RGBA or palette PNG as 8-bit RGBA: grey
+// and palette entries expand to RGB, a transparency chunk becomes alpha, a picture without
+// alpha is opaque, 16-bit samples are scaled to 8 bits. The stored sample values are kept
+// as they are (no gamma conversion). Throws std::runtime_error with a one-line reason.
+RgbaImage readPng(const std::string& path);
+
+// Writes an 8-bit RGBA PNG, replacing `path` only once the whole file is written.
+// Throws std::runtime_error with a one-line reason; nothing is left behind then.
+void writePng(const std::string& path, const RgbaImage& image);
+
+}  // namespace vantrel

@@ -1,0 +1,42 @@
+#include "RgbaImage.h"
+
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+namespace vantrel {
+
+minihost::World toWorld(const RgbaImage& image) {
+  // A world's row holds width × 4 bytes in an A_long.
+  constexpr std::uint32_t kMaxWidth = std::uint32_t(std::numeric_limits<A_long>::max() / 4);
+  if (image.width > kMaxWidth || image.height > std::uint32_t(std::numeric_limits<A_long>::max())) {
+    throw std::runtime_error("a picture of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+                             " pixels is too large for a host world");
+  }
+  minihost::World world(A_long(image.width), A_long(image.height));
+  for (std::uint32_t y = 0; y < image.height; ++y) {
+    PF_Pixel* row = world.row(A_long(y));
+    for (std::uint32_t x = 0; x < image.width; ++x) {
+      const std::uint8_t* p = image.pixel(x, y);
+      row[x] = PF_Pixel{p[3], p[0], p[1], p[2]};
+    }
+  }
+  return world;
+}
+
+RgbaImage fromWorld(const minihost::World& world) {
+  RgbaImage image(std::uint32_t(world.width()), std::uint32_t(world.height()));
+  for (std::uint32_t y = 0; y < image.height; ++y) {
+    const PF_Pixel* row = world.row(A_long(y));
+    for (std::uint32_t x = 0; x < image.width; ++x) {
+      std::uint8_t* p = image.pixel(x, y);
+      p[0] = row[x].red;
+      p[1] = row[x].green;
+      p[2] = row[x].blue;
+      p[3] = row[x].alpha;
+    }
+  }
+  return image;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,32 @@
+// A picture as PNG files hold it: 8-bit red, green, blue, alpha per pixel, straight
+// alpha, rows packed top to bottom. The host's worlds hold the same colours in the order
+// alpha, red, green, blue.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "World.h"
+
+namespace vantrel {
+
+struct RgbaImage {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> rgba;  // width × height × 4 bytes
+
+  RgbaImage() = default;
+  RgbaImage(std::uint32_t w, std::uint32_t h) : width(w), height(h), rgba(std::size_t(w) * h * 4, 0) {}
+
+  std::uint8_t* pixel(std::uint32_t x, std::uint32_t y) { return rgba.data() + (std::size_t(y) * width + x) * 4; }
+  const std::uint8_t* pixel(std::uint32_t x, std::uint32_t y) const {
+    return rgba.data() + (std::size_t(y) * width + x) * 4;
+  }
+};
+
+// A world of the image's size holding its pixels.
+minihost::World toWorld(const RgbaImage& image);
+// The world's pixels, row padding left out.
+RgbaImage fromWorld(const minihost::World& world);
+
+}  // namespace vantrel

@@ -1,0 +1,116 @@
+#include "OpenglRenderTarget.h"
+
+#include <glbinding/gl33core/gl.h>
+
+#include <algorithm>
+
+using namespace gl33core;
+
+namespace Quillon::Vantrel {
+namespace {
+
+constexpr GLint kWantedSamples = 8;
+
+}  // namespace
+
+OpenglRenderTarget& OpenglRenderTarget::instance() {
+  static OpenglRenderTarget target;
+  return target;
+}
+
+void OpenglRenderTarget::resize(A_long width, A_long height, const AEOpenGLContext& context) {
+  if (width != width_ || height != height_) {
+    // Framebuffers have no size of their own: only the renderbuffer is made again.
+    if (outputRenderbuffer_ != 0) glDeleteRenderbuffers(1, &outputRenderbuffer_);
+    width_ = width;
+    height_ = height;
+    GLint maxSamples = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    samples_ = std::min(kWantedSamples, maxSamples);
+    glGenRenderbuffers(1, &outputRenderbuffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, outputRenderbuffer_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+    ++objectsMade_;
+  }
+  Framebuffers& set = framebuffers_[&context];
+  if (set.output == 0) {
+    glGenFramebuffers(1, &set.output);
+    glGenFramebuffers(1, &set.resolve);
+    glGenFramebuffers(1, &set.multisample);
+    objectsMade_ += 3;
+  }
+  current_ = &set;
+}
+
+void OpenglRenderTarget::release() {
+  // Only the current context's framebuffers can be deleted here; the others are freed
+  // when their contexts are deleted, which global setdown does next.
+  framebuffers_.clear();
+  current_ = nullptr;
+  if (outputRenderbuffer_ != 0) glDeleteRenderbuffers(1, &outputRenderbuffer_);
+  outputRenderbuffer_ = 0;
+  for (GLuint layer : layerStack_) glDeleteRenderbuffers(1, &layer);
+  layerStack_.clear();
+}
+
+void OpenglRenderTarget::releaseAll() {
+  release();
+  conversionPass_.reset();
+  width_ = height_ = 0;
+}
+
+void OpenglRenderTarget::beginLayer() {
+  GLuint layer = 0;
+  glGenRenderbuffers(1, &layer);
+  glBindRenderbuffer(GL_RENDERBUFFER, layer);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, width_, height_);
+  glBindFramebuffer(GL_FRAMEBUFFER, current_->multisample);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, layer);
+  layerStack_.push_back(layer);
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+GLuint OpenglRenderTarget::resolveLayer() {
+  if (layerStack_.empty()) return 0;
+  const GLuint texture = createLayerTexture();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, current_->multisample);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, current_->resolve);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+
+  glDeleteRenderbuffers(1, &layerStack_.back());
+  layerStack_.pop_back();
+  if (!layerStack_.empty()) {
+    glBindRenderbuffer(GL_RENDERBUFFER, layerStack_.back());
+    glBindFramebuffer(GL_FRAMEBUFFER, current_->multisample);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, layerStack_.back());
+  }
+  return texture;
+}
+
+GLuint OpenglRenderTarget::createLayerTexture() const {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(GL_LINEAR));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(GL_LINEAR));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLint(GL_CLAMP_TO_EDGE));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLint(GL_CLAMP_TO_EDGE));
+  // The blit writes every texel, so the storage needs no zero-filled upload.
+  glTexImage2D(GL_TEXTURE_2D, 0, GLint(GL_RGBA8), width_, height_, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return texture;
+}
+
+void OpenglRenderTarget::bindOutput() const {
+  glBindFramebuffer(GL_FRAMEBUFFER, current_->output);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, outputRenderbuffer_);
+}
+
+ConversionPass& OpenglRenderTarget::conversionPass() {
+  if (!conversionPass_) conversionPass_ = std::make_unique<ConversionPass>();
+  return *conversionPass_;
+}
+
+}  // namespace Quillon::Vantrel

@@ -1,0 +1,73 @@
+// The render command: the calling thread's render context, the target sized to the
+// layer, the upload, the snapshot, the shape pass, the conversion and the read-back.
+#include <glbinding/Binding.h>
+#include <glbinding/gl33core/gl.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "Commands.h"
+#include "ContextRestoreGuard.h"
+#include "OpenglRenderTarget.h"
+#include "ParameterSnapshot.h"
+#include "ParamIndex.h"
+#include "PixelTransfer.h"
+#include "RenderRecord.h"
+#include "ShapePass.h"
+#include "ThreadContexts.h"
+
+using namespace gl33core;
+
+namespace Quillon::Vantrel {
+namespace {
+
+// A layer the GPU cannot hold fails the frame with a reason instead of drawing garbage.
+void checkLayerFits(const PF_LayerDef& layer) {
+  GLint maxTexture = 0, maxRenderbuffer = 0, maxViewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+  const GLint limit = std::min({maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1]});
+  if (layer.width > limit || layer.height > limit) {
+    throw std::runtime_error("the layer is " + std::to_string(layer.width) + "x" + std::to_string(layer.height) +
+                             " pixels; this GPU renders at most " + std::to_string(limit) + " in each direction");
+  }
+  if (layer.rowbytes % 4 != 0 || layer.rowbytes < layer.width * 4) {
+    throw std::runtime_error("the layer's row bytes (" + std::to_string(layer.rowbytes) + ") do not hold its pixels");
+  }
+}
+
+}  // namespace
+
+PF_Err Render(const PF_InData* in_data, PF_ParamList params, PF_LayerDef* output) {
+  ContextRestoreGuard guard;
+  std::lock_guard<std::recursive_mutex> lock(renderMutex);
+
+  PixelTransfer transfer;
+  const AEOpenGLContext& context = acquireThreadContext();
+  context.makeCurrent();
+
+  const PF_LayerDef& layer = params[kInputLayer]->u.ld;
+  if (layer.width <= 0 || layer.height <= 0) return PF_Err_NONE;  // nothing to draw or write
+  checkLayerFits(layer);
+
+  OpenglRenderTarget& target = OpenglRenderTarget::instance();
+  target.resize(layer.width, layer.height, context);
+  glDisable(GL_BLEND);
+  glEnable(GL_MULTISAMPLE);
+  target.beginLayer();
+  glViewport(0, 0, target.width(), target.height());
+
+  const GLuint inputTexture = uploadLayer(layer, *in_data, transfer);
+  RenderRecord& record = renderRecord();
+  takeParameterSnapshot(record, *in_data);
+  const double viewPort[2] = {double(layer.width), double(layer.height)};
+  drawShapes(record, inputTexture, transfer.multiplier, viewPort);
+  glDeleteTextures(1, &inputTexture);
+
+  convertToOutput(target, transfer.multiplier);
+  readbackToWorld(layer.width, layer.height, *output, *in_data, transfer);
+  return PF_Err_NONE;
+}
+
+}  // namespace Quillon::Vantrel

@@ -1,0 +1,41 @@
+#include "ThreadContexts.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+
+#include "AE_Effect.h"
+#include "GlobalContext.h"
+
+namespace Quillon::Vantrel {
+
+std::recursive_mutex renderMutex;
+
+namespace {
+
+thread_local A_long renderThreadIndex = -1;
+std::atomic<A_long> nextRenderThreadIndex{0};
+std::map<A_long, std::unique_ptr<AEOpenGLContext>> threadContexts;
+
+}  // namespace
+
+AEOpenGLContext& acquireThreadContext() {
+  std::lock_guard<std::recursive_mutex> lock(renderMutex);
+  if (renderThreadIndex == -1) renderThreadIndex = nextRenderThreadIndex.fetch_add(1);
+  std::unique_ptr<AEOpenGLContext>& context = threadContexts[renderThreadIndex];
+  if (!context) context = std::make_unique<AEOpenGLContext>(globalContext.get());
+  return *context;
+}
+
+void releaseThreadContexts() {
+  for (auto& entry : threadContexts) entry.second.reset();
+  threadContexts.clear();
+}
+
+std::size_t threadContextCount() {
+  std::size_t count = 0;
+  for (const auto& entry : threadContexts) count += entry.second ? 1 : 0;
+  return count;
+}
+
+}  // namespace Quillon::Vantrel
