@@ -25,7 +25,10 @@ AEOpenGLContext::AEOpenGLContext(const AEOpenGLContext* shareWith)
     : native(WindowSystem::createContext(shareWith ? &shareWith->native : nullptr)) {
   try {
     // Entry points are resolved lazily, on each command's first call in this context.
+    // glbinding skips a handle it has seen, as when a new context reuses the address of
+    // a deleted one, so the switch to it is made explicitly.
     glbinding::Binding::initialize(WindowSystem::handleOf(native), true, false);
+    glbinding::Binding::useContext(WindowSystem::handleOf(native));
     printContextInfo();
     extensions = glbinding::ContextInfo::extensions();
   } catch (...) {

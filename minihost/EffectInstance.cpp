@@ -36,10 +36,8 @@ EffectInstance::EffectInstance(const std::vector<DeclaredParam>& declared) : dec
   for (const DeclaredParam& param : declared_) {
     keys_.push_back({{0.0, defaultValue(param)}});
     atDefault_.push_back(true);
-    values_.push_back(param.definition());
     flags_.push_back(param.startsHidden() ? AEGP_DynStreamFlag_HIDDEN : 0);
   }
-  for (PF_ParamDef& value : values_) list_.push_back(&value);
 }
 
 void EffectInstance::set(PF_ParamIndex index, const ParamValue& value) { setKeyframes(index, {{0.0, value}}); }
@@ -92,9 +90,10 @@ PF_ParamDef EffectInstance::checkout(PF_ParamIndex index, const FrameContext& fr
   return def;
 }
 
-PF_ParamList EffectInstance::paramList(const FrameContext& frame) {
-  for (std::size_t i = 1; i < values_.size(); ++i) values_[i] = checkout(PF_ParamIndex(i), frame);
-  return list_.data();
+std::vector<PF_ParamDef> EffectInstance::paramsFor(const FrameContext& frame) const {
+  std::vector<PF_ParamDef> params{declared(0).definition()};
+  for (std::size_t i = 1; i < size(); ++i) params.push_back(checkout(PF_ParamIndex(i), frame));
+  return params;
 }
 
 }  // namespace minihost

@@ -34,7 +34,7 @@ class EffectInstance {
   EffectInstance(const EffectInstance&) = delete;
   EffectInstance& operator=(const EffectInstance&) = delete;
 
-  std::size_t size() const { return values_.size(); }
+  std::size_t size() const { return declared_.size(); }
   const DeclaredParam& declared(PF_ParamIndex index) const { return declared_.at(std::size_t(index)); }
 
   // A constant value; drops the control's keyframes.
@@ -49,9 +49,9 @@ class EffectInstance {
   // The definition the effect checks out for a frame: the value in host units (16.16
   // degrees, a point in pixels of the downsampled frame, colour bytes).
   PF_ParamDef checkout(PF_ParamIndex index, const FrameContext& frame) const;
-  // The parameter list handed with a command, refreshed for the frame.
-  PF_ParamList paramList(const FrameContext& frame);
-  PF_ParamDef& listed(PF_ParamIndex index) { return values_.at(std::size_t(index)); }
+  // The parameters handed with one command, at the command's frame; index 0, the input
+  // layer, is left for the caller to fill.
+  std::vector<PF_ParamDef> paramsFor(const FrameContext& frame) const;
 
   AEGP_DynStreamFlags streamFlags(PF_ParamIndex index) const { return flags_.at(std::size_t(index)); }
   void setStreamFlags(PF_ParamIndex index, AEGP_DynStreamFlags flags) { flags_.at(std::size_t(index)) = flags; }
@@ -61,8 +61,6 @@ class EffectInstance {
   const std::vector<DeclaredParam> declared_;  // own copy: definitions point into its texts
   std::vector<std::vector<Keyframe>> keys_;    // one key when constant
   std::vector<bool> atDefault_;
-  std::vector<PF_ParamDef> values_;
-  std::vector<PF_ParamDef*> list_;
   std::vector<AEGP_DynStreamFlags> flags_;
 };
 

@@ -274,14 +274,17 @@ PF_Err Host::dispatch(PF_Cmd cmd, EffectInstance* instance, void* extra, const F
   in.downsample_y = {1, time.downsample};
   in.pica_basicP = &basicSuite;
 
-  PF_ParamList params = nullptr;
+  // Each command has a parameter list of its own, as renders may overlap.
+  std::vector<PF_ParamDef> values;
+  std::vector<PF_ParamDef*> params;
   if (instance) {
     std::lock_guard<std::mutex> lock(mutex_);
     framesInFlight_[instance] = frame;
-    params = instance->paramList(frame);
-    if (input) params[0]->u.ld = *input;
+    values = instance->paramsFor(frame);
+    if (input) values[0].u.ld = *input;
+    for (PF_ParamDef& value : values) params.push_back(&value);
   }
-  return module_.entryPoint()(cmd, &in, &outData_, params, output, extra);
+  return module_.entryPoint()(cmd, &in, &outData_, instance ? params.data() : nullptr, output, extra);
 }
 
 PF_Err Host::about() { return send(PF_Cmd_ABOUT); }

@@ -11,7 +11,7 @@
 
 #include "AEOpenGLContext.h"
 #include "GlTestContext.h"
-#include "HostGlContext.h"
+#include "HostOpenGLContext.h"
 #include "OpenglShader.h"
 #include "ShaderTexts.h"
 #include "TestHost.h"
@@ -33,7 +33,7 @@ PF_Err quietly(const std::function<PF_Err()>& command, std::string* printed = nu
 }
 
 TEST(GlobalContext, TheHostsOwnContextIsCurrentAgainAfterEachCommand) {
-  vantrel_test::HostGlContext hostContext;
+  minihost::HostOpenGLContext hostContext;
   if (!hostContext.made()) GTEST_SKIP() << "no EGL pbuffer context for the host here";
   ASSERT_TRUE(hostContext.makeCurrent());
   const CurrentBinding before = WindowSystem::currentBinding();

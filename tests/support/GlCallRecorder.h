@@ -1,13 +1,18 @@
-// Records the OpenGL calls made while it lives, through glbinding's callbacks.
+// Records the OpenGL calls made while it lives, on any thread, through glbinding's
+// callbacks.
 #pragma once
 
 #include <glbinding/AbstractFunction.h>
+#include <glbinding/Binding.h>
 #include <glbinding/AbstractValue.h>
 #include <glbinding/CallbackMask.h>
 #include <glbinding/FunctionCall.h>
 #include <glbinding/callbacks.h>
 
 #include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,33 +24,81 @@ struct RecordedCall {
   std::string returned;
 };
 
+// glbinding keeps the callback mask per context, so it is set again whenever the
+// effect switches glbinding to one of its contexts.
+inline std::atomic<bool>& recordingCalls() {
+  static std::atomic<bool> on{false};
+  return on;
+}
+
+inline void applyRecordingMask() {
+  glbinding::setCallbackMask(recordingCalls()
+                                 ? glbinding::CallbackMask::After | glbinding::CallbackMask::ParametersAndReturnValue
+                                 : glbinding::CallbackMask::None);
+}
+
 class GlCallRecorder {
  public:
   GlCallRecorder() {
-    glbinding::setCallbackMask(glbinding::CallbackMask::After | glbinding::CallbackMask::ParametersAndReturnValue);
+    static std::once_flag followSwitches;
+    std::call_once(followSwitches, [] {
+      glbinding::Binding::addContextSwitchCallback([](glbinding::ContextHandle) { applyRecordingMask(); });
+    });
+    recordingCalls() = true;
+    applyRecordingMask();
     glbinding::setAfterCallback([this](const glbinding::FunctionCall& call) {
       RecordedCall recorded{call.function->name(), {}, call.returnValue ? call.returnValue->asString() : ""};
       for (const glbinding::AbstractValue* p : call.parameters) recorded.parameters.push_back(p->asString());
+      std::lock_guard<std::mutex> lock(mutex_);
       calls.push_back(std::move(recorded));
     });
   }
   ~GlCallRecorder() {
-    glbinding::setCallbackMask(glbinding::CallbackMask::None);
+    recordingCalls() = false;
+    applyRecordingMask();
     glbinding::setAfterCallback([](const glbinding::FunctionCall&) {});
   }
   GlCallRecorder(const GlCallRecorder&) = delete;
   GlCallRecorder& operator=(const GlCallRecorder&) = delete;
 
   std::vector<std::string> names() const {
+    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> list;
     for (const RecordedCall& c : calls) list.push_back(c.name);
     return list;
   }
   std::size_t count(const std::string& name) const {
+    std::lock_guard<std::mutex> lock(mutex_);
     return std::size_t(std::count_if(calls.begin(), calls.end(), [&](const RecordedCall& c) { return c.name == name; }));
   }
 
+  // Objects of each kind made and not deleted while recording ("texture", "program", ...).
+  std::map<std::string, long> liveObjects() const {
+    static const std::map<std::string, std::pair<std::string, int>> counted = {
+        {"glGenTextures", {"texture", +1}},           {"glDeleteTextures", {"texture", -1}},
+        {"glGenRenderbuffers", {"renderbuffer", +1}}, {"glDeleteRenderbuffers", {"renderbuffer", -1}},
+        {"glGenFramebuffers", {"framebuffer", +1}},   {"glDeleteFramebuffers", {"framebuffer", -1}},
+        {"glGenBuffers", {"buffer", +1}},             {"glDeleteBuffers", {"buffer", -1}},
+        {"glGenVertexArrays", {"vertex array", +1}},  {"glDeleteVertexArrays", {"vertex array", -1}},
+    };
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::map<std::string, long> live;
+    for (const RecordedCall& c : calls) {
+      if (c.name == "glCreateProgram" || c.name == "glCreateShader") {
+        ++live[c.name == "glCreateProgram" ? "program" : "shader"];
+      } else if (c.name == "glDeleteProgram" || c.name == "glDeleteShader") {
+        --live[c.name == "glDeleteProgram" ? "program" : "shader"];
+      } else if (auto it = counted.find(c.name); it != counted.end()) {
+        live[it->second.first] += it->second.second * std::stol(c.parameters.at(0));
+      }
+    }
+    return live;
+  }
+
   std::vector<RecordedCall> calls;
+
+ private:
+  mutable std::mutex mutex_;
 };
 
 }  // namespace vantrel_test

@@ -1,0 +1,187 @@
+// Frames through the substitute host: threads, the host's own context, what the target
+// and the program cache make, faults, setdown, and no leaks over many frames.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "GlCallRecorder.h"
+#include "HostThread.h"
+#include "RenderHost.h"
+
+namespace {
+
+using minihost::HostThread;
+using minihost::World;
+using vantrel_test::pixelBytes;
+using vantrel_test::RenderHost;
+using vantrel_test::testPicture;
+
+class RenderLifecycle : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fixture.ready) GTEST_SKIP() << "no OpenGL here: " << fixture.host.outData().return_msg;
+    fixture.set("Shape Size 1", {20});
+    fixture.set("Shape Size 2", {8});
+    fixture.set("Shadow Size", {6});
+    fixture.set("Position X Offset", {5});
+    fixture.set("Rotation Offset", {12});
+  }
+
+  PF_Err render(World& input, World& output) { return fixture.host.render(*fixture.instance, input, output); }
+  std::vector<std::uint8_t> frame(A_long width, A_long height) {
+    World input = testPicture(width, height);
+    World output(width, height);
+    EXPECT_EQ(render(input, output), PF_Err_NONE);
+    return pixelBytes(output);
+  }
+
+  RenderHost fixture;
+};
+
+TEST_F(RenderLifecycle, FramesFromAlternatingThreadsEqualSingleThreadFrames) {
+  const auto single = frame(64, 48);
+  for (int threadCount : {2, 3}) {
+    std::vector<std::unique_ptr<HostThread>> threads;
+    for (int t = 0; t < threadCount; ++t) threads.push_back(std::make_unique<HostThread>(true));
+    for (int f = 0; f < 2 * threadCount; ++f) {
+      HostThread& thread = *threads[std::size_t(f % threadCount)];
+      const auto bytes = thread.call([&] { return frame(64, 48); });
+      EXPECT_EQ(bytes, single) << threadCount << " threads, frame " << f;
+      EXPECT_TRUE(thread.call([&] { return thread.ownContextCurrent(); })) << "the host's context is back";
+    }
+  }
+}
+
+TEST_F(RenderLifecycle, OverlappingRendersAreDrawnOneAfterTheOther) {
+  const auto single = frame(64, 48);
+  std::vector<std::unique_ptr<HostThread>> threads;
+  for (int t = 0; t < 3; ++t) threads.push_back(std::make_unique<HostThread>());
+  std::vector<std::future<std::vector<std::uint8_t>>> frames;
+  for (int round = 0; round < 3; ++round) {
+    for (auto& thread : threads) frames.push_back(thread->post([&] { return frame(64, 48); }));
+  }
+  for (auto& f : frames) EXPECT_EQ(f.get(), single);
+}
+
+TEST_F(RenderLifecycle, TheTargetIsRemadeOnlyForANewSizeAndTheProgramOnlyForANewShape) {
+  frame(64, 48);  // the first frame makes the target and both programs
+  struct Step {
+    A_long width, height, shapeType;
+    std::size_t outputStorages, framebuffers, links;
+  };
+  const Step steps[] = {
+      {64, 48, 1, 0, 0, 0},  // same size, same shape: nothing made
+      {80, 40, 1, 1, 0, 0},  // new size: the output renderbuffer once
+      {80, 40, 3, 0, 0, 1},  // new shape: one link
+      {80, 40, 3, 0, 0, 0},
+      {80, 40, 1, 0, 0, 1},  // back again: compiled again
+  };
+  for (const Step& step : steps) {
+    fixture.instance->set(1, {double(step.shapeType)});
+    vantrel_test::GlCallRecorder recorder;
+    frame(step.width, step.height);
+    EXPECT_EQ(recorder.count("glRenderbufferStorage"), step.outputStorages) << step.width << "x" << step.height;
+    EXPECT_EQ(recorder.count("glGenFramebuffers"), step.framebuffers);
+    EXPECT_EQ(recorder.count("glLinkProgram"), step.links) << "shape " << step.shapeType;
+  }
+  // A new render thread has framebuffers of its own.
+  HostThread other;
+  vantrel_test::GlCallRecorder recorder;
+  other.call([&] { return frame(80, 40); });
+  EXPECT_EQ(recorder.count("glGenFramebuffers"), 3u);
+  EXPECT_EQ(recorder.count("glRenderbufferStorage"), 0u);
+}
+
+// The host fails the read-back: 516, nothing written, the host's context back, and the
+// next frame is right.
+TEST_F(RenderLifecycle, ReadbackFaultsFailTheFrameCleanly) {
+  const auto good = frame(40, 30);
+  HostThread thread(true);
+  for (int fault = 0; fault < 2; ++fault) {
+    SCOPED_TRACE(fault == 0 ? "handle suite missing" : "handle allocation failing");
+    if (fault == 0) fixture.host.faults().missingSuites.insert("PF Handle Suite");
+    if (fault == 1) fixture.host.faults().handleAllocationFails = true;
+
+    World input = testPicture(40, 30);
+    World output(40, 30);
+    std::memset(output.bytes().data(), 0x5A, output.bytes().size());
+    const World untouched = output;
+    EXPECT_EQ(thread.call([&] { return render(input, output); }), PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(output.bytes(), untouched.bytes());
+    EXPECT_TRUE(thread.call([&] { return thread.ownContextCurrent(); }));
+    EXPECT_EQ(fixture.host.liveSuites(), 0u);
+    EXPECT_EQ(fixture.host.liveMemoryHandles(), 0u);
+
+    fixture.host.faults() = {};
+    EXPECT_EQ(thread.call([&] { return frame(40, 30); }), good);
+  }
+}
+
+// A checkout that fails stops the later ones; their values read as zero, so with no
+// instances the frame is the background alone: an opaque input comes back unchanged.
+TEST_F(RenderLifecycle, AFailedCheckoutClearsEveryLaterValue) {
+  fixture.host.faults().checkoutFailsAt = 10;
+  World input = testPicture(40, 30, 0, true);
+  World output(40, 30);
+  fixture.host.journal().clear();
+  EXPECT_EQ(render(input, output), PF_Err_NONE);
+  EXPECT_EQ(pixelBytes(output), pixelBytes(input));
+
+  std::size_t checkouts = 0, checkins = 0;
+  std::string lastCheckout;
+  for (const std::string& entry : fixture.host.journal().entries()) {
+    if (entry.rfind("checkout_param", 0) == 0) ++checkouts, lastCheckout = entry;
+    if (entry.rfind("checkin_param", 0) == 0) ++checkins;
+  }
+  EXPECT_EQ(lastCheckout, "checkout_param 10");
+  EXPECT_EQ(checkouts, 9u);  // indices 1 to 7, 9 and 10
+  EXPECT_EQ(checkins, 23u);
+}
+
+TEST_F(RenderLifecycle, NoObjectOrHandleLeaksOverManyFrames) {
+  vantrel_test::GlCallRecorder recorder;
+  const A_long sizes[][2] = {{48, 32}, {33, 17}, {64, 40}};
+  std::map<std::string, long> settled;
+  for (int f = 0; f < 120; ++f) {
+    fixture.instance->set(1, {double(1 + f % 9)});
+    fixture.instance->set(9, {double(1 + f % 2)});
+    frame(sizes[f % 3][0], sizes[f % 3][1]);
+    if (f == 17) settled = recorder.liveObjects();
+  }
+  EXPECT_GT(recorder.count("glGenTextures"), 200u) << "the calls were seen";
+  EXPECT_EQ(recorder.liveObjects(), settled);
+  EXPECT_TRUE(vantrel_test::leaksNothing(fixture.host));
+}
+
+TEST(RenderSetdown, DeletesEveryRenderContextAndStartsAfreshAfterSetupAgain) {
+  RenderHost fixture;
+  if (!fixture.ready) GTEST_SKIP() << "no OpenGL here";
+  std::vector<std::unique_ptr<HostThread>> threads;
+  for (int t = 0; t < 3; ++t) threads.push_back(std::make_unique<HostThread>(true));
+  auto renderOnEach = [&] {
+    for (auto& thread : threads) {
+      World input = testPicture(24, 16), output(24, 16);
+      EXPECT_EQ(thread->call([&] { return fixture.host.render(*fixture.instance, input, output); }), PF_Err_NONE);
+    }
+  };
+  auto informationBlocks = [](const std::string& printed) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = printed.find("OpenGL Version:", at)) != std::string::npos; ++at) ++count;
+    return count;
+  };
+
+  testing::internal::CaptureStdout();
+  renderOnEach();
+  EXPECT_EQ(informationBlocks(testing::internal::GetCapturedStdout()), 3u) << "a context per thread";
+
+  for (auto& thread : threads) {
+    EXPECT_EQ(thread->call([&] { return fixture.host.globalSetdown(); }), PF_Err_NONE);
+    EXPECT_TRUE(thread->call([&] { return thread->ownContextCurrent(); }));
+  }
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(fixture.host.globalSetup(), PF_Err_NONE);
+  renderOnEach();
+  EXPECT_EQ(informationBlocks(testing::internal::GetCapturedStdout()), 4u) << "global and three render contexts anew";
+}
+
+}  // namespace
