@@ -1,0 +1,544 @@
+// Checks of the CPU reference renderer against values that follow from geometry and
+// arithmetic alone, so that the oracle for GPU frames is itself trustworthy.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ReferenceRenderer.h"
+
+namespace vantrel_reference {
+namespace {
+
+constexpr double kTolerance = 1e-9;
+const double kSqrt2 = std::sqrt(2.0);
+const double kPi = std::acos(-1.0);
+const double kOctagonCircumradius8 = 8.0 / std::cos(kPi / 8.0);
+
+bool samePixel(const PF_Pixel& l, const PF_Pixel& r) {
+  return l.alpha == r.alpha && l.red == r.red && l.green == r.green && l.blue == r.blue;
+}
+
+std::string describe(const PF_Pixel& p) {
+  return "(" + std::to_string(p.alpha) + ", " + std::to_string(p.red) + ", " + std::to_string(p.green) + ", " +
+         std::to_string(p.blue) + ")";
+}
+
+// An opaque picture whose every pixel differs from its neighbours.
+Image opaquePattern(int width, int height) {
+  Image image = makeImage(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      image.at(x, y) = PF_Pixel{255, static_cast<A_u_char>(20 * x + 3), static_cast<A_u_char>(30 * y + 7),
+                                static_cast<A_u_char>((37 * x + 11 * y) % 256)};
+    }
+  }
+  return image;
+}
+
+// Counts the pixels of actual that differ from expected(x, y), reporting the first few.
+template <typename Expected>
+int countMismatches(const Image& actual, Expected expected) {
+  int mismatches = 0;
+  for (int y = 0; y < actual.height; ++y) {
+    for (int x = 0; x < actual.width; ++x) {
+      const PF_Pixel want = expected(x, y);
+      if (samePixel(actual.at(x, y), want)) continue;
+      if (++mismatches <= 5) {
+        ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << describe(actual.at(x, y)) << ", expected "
+                      << describe(want);
+      }
+    }
+  }
+  return mismatches;
+}
+
+// Every instance transparent everywhere: filled inside a shape of size 0 (or less), so
+// the coverage is 0 at every pixel, and an edge of opacity 0.
+SceneValues invisibleInstances(int shapeType) {
+  SceneValues values;
+  values.shapeType = shapeType;
+  values.fillType = 2;
+  values.shapeSize1 = 0;
+  values.shapeSize2 = 0;
+  values.shadowOpacity = 0.0;
+  values.instances = 5;
+  values.shapeSize1Offset = -5.0;
+  values.positionXOffset = 3.0;
+  values.positionYOffset = -2.0;
+  values.rotationOffset = 30.0;
+  values.opacityOffset = 10.0;
+  return values;
+}
+
+// ---- Distance functions ----
+
+struct DistanceCase {
+  const char* name;
+  int shapeType;
+  double size1, size2, qx, qy, expected;
+};
+
+TEST(ReferenceShapeDistance, MatchesTheShapesGeometry) {
+  const DistanceCase cases[] = {
+      {"circle centre", 1, 10, 0, 0, 0, -10},
+      {"circle boundary", 1, 10, 0, 6, 8, 0},
+      {"circle outside", 1, 10, 0, 0, -13, 3},
+      {"ring middle", 2, 10, 5, 7.5, 0, -2.5},
+      {"ring centre", 2, 10, 5, 0, 0, 5},
+      {"ring inner radius beyond outer", 2, 5, 10, 5, 0, 5},
+      {"cross centre", 3, 18, 6, 0, 0, -3},
+      {"cross inset half the length", 3, 18, 9, 0, 0, 0},
+      {"cross inset beyond half the length", 3, 18, 10, 0, 0, 1},
+      {"cross end of a bar", 3, 18, 6, 9 / kSqrt2, 9 / kSqrt2, 0},
+      {"cross end of the other bar", 3, 18, 6, -9 / kSqrt2, 9 / kSqrt2, 0},
+      {"cross beside a bar", 3, 18, 6, 5, 0, 5 / kSqrt2 - 3},
+      {"triangle flat side", 4, 6, 0, 0, 6, 0},
+      {"triangle opposite vertex", 4, 6, 0, 0, -12, 0},
+      {"triangle centre", 4, 6, 0, 0, 0, -6},
+      {"rectangle centre", 5, 9, 4, 0, 0, -4},
+      {"rectangle side", 5, 9, 4, 9, 0, 0},
+      {"rectangle beyond a corner", 5, 9, 4, 12, 8, 5},
+      {"hexagon side", 6, 8, 0, 8, 0, 0},
+      {"hexagon vertex", 6, 8, 0, 0, 16 / std::sqrt(3.0), 0},
+      {"hexagon centre", 6, 8, 0, 0, 0, -8},
+      {"octagon vertex on y", 7, 8, 0, 0, kOctagonCircumradius8, 0},
+      {"octagon vertex on x", 7, 8, 0, kOctagonCircumradius8, 0, 0},
+      {"t shape crossbar end", 8, 18, 6, 0, 9, 0},
+      {"t shape stem end", 8, 18, 6, 0, -9, 0},
+      {"t shape centre", 8, 18, 6, 0, 0, -3},
+      {"t shape in the crossbar", 8, 18, 6, 8, 6, -1},
+      {"t shape beside the stem", 8, 18, 6, 8, 0, 3},
+      {"chevron tip", 9, 6, 0, 6 * kSqrt2, 0, 0},
+      {"chevron notch apex", 9, 6, 0, 0, 0, 0},
+      {"chevron upper corner", 9, 6, 0, 0, 6 * kSqrt2, 0},
+      {"chevron lower corner", 9, 6, 0, 0, -6 * kSqrt2, 0},
+      {"chevron inside, nearer the notch", 9, 6, 0, 4, 0, -4 / kSqrt2},
+  };
+  for (const DistanceCase& c : cases) {
+    EXPECT_NEAR(shapeDistance(c.shapeType, c.qx, c.qy, c.size1, c.size2), c.expected, kTolerance) << c.name;
+  }
+}
+
+TEST(ReferenceShapeDistance, SizeZeroLeavesNoPointInside) {
+  for (int shapeType : {1, 4, 5, 6, 7}) {
+    for (double qx = -3.0; qx <= 3.0; qx += 0.75) {
+      for (double qy = -3.0; qy <= 3.0; qy += 0.75) {
+        EXPECT_GE(shapeDistance(shapeType, qx, qy, 0.0, 0.0), -kTolerance)
+            << "shape " << shapeType << " at (" << qx << ", " << qy << ")";
+      }
+    }
+  }
+}
+
+TEST(ReferenceShapeDistance, RefusesAnUnknownShapeType) {
+  EXPECT_THROW(shapeDistance(0, 0, 0, 1, 1), std::invalid_argument);
+  EXPECT_THROW(shapeDistance(10, 0, 0, 1, 1), std::invalid_argument);
+}
+
+// ---- Edge strength ----
+
+struct EdgeCase {
+  const char* name;
+  double d, width;
+  bool shadow;
+  double expected;
+};
+
+TEST(ReferenceEdgeStrength, FollowsTheShadowAndStrokeRamps) {
+  const EdgeCase cases[] = {
+      {"shadow half way", -4, 10, true, 0.5},
+      {"shadow at its far end", -9, 10, true, 0},
+      {"shadow beyond its far end", -30, 10, true, 0},
+      {"shadow of width 0", -4, 0, true, 0},
+      {"shadow of width 0 near the line", 0.5, 0, true, 0},
+      {"shadow on the line d = 1", 1, 100, true, 0},
+      {"shadow where the layer is opaque", 5, 100, true, 0},
+      {"stroke half way out", -9.5, 10, false, 0.5},
+      {"stroke at the boundary", 0, 10, false, 1},
+      {"stroke at its inner end", -9, 10, false, 1},
+      {"stroke beyond its ramp", -10, 10, false, 0},
+      {"stroke of width 0 at the boundary", 0, 0, false, 0},
+      {"stroke on the line d = 1", 1, 10, false, 0},
+  };
+  for (const EdgeCase& c : cases) {
+    EXPECT_NEAR(edgeStrength(c.d, c.width, c.shadow), c.expected, kTolerance) << c.name;
+  }
+}
+
+// ---- Placements ----
+
+void expectAffineNear(const Affine& actual, const Affine& expected, double tolerance, const std::string& what) {
+  EXPECT_NEAR(actual.a, expected.a, tolerance) << what << ": a";
+  EXPECT_NEAR(actual.b, expected.b, tolerance) << what << ": b";
+  EXPECT_NEAR(actual.c, expected.c, tolerance) << what << ": c";
+  EXPECT_NEAR(actual.d, expected.d, tolerance) << what << ": d";
+  EXPECT_NEAR(actual.e, expected.e, tolerance) << what << ": e";
+  EXPECT_NEAR(actual.f, expected.f, tolerance) << what << ": f";
+}
+
+const Affine kIdentity{1, 0, 0, 0, 1, 0};
+
+TEST(ReferencePlacement, FirstInstanceIsTheIdentity) {
+  const Vec2 center{37, 21};
+  const Affine m = makePlacement(center, center, Vec2{1, 1}, 0);
+  expectAffineNear(m, kIdentity, 0, "placement");
+  expectAffineNear(invertOrIdentity(m), kIdentity, 0, "inverse");
+}
+
+TEST(ReferencePlacement, QuarterTurnInvertsToTheOppositeTurnAboutTheCentre) {
+  const Vec2 center{40, 30};
+  const Affine m = makePlacement(center, center, Vec2{1, 1}, 90);
+  const Vec2 turned = apply(m, Vec2{41, 30});  // R(90) takes +x to +y
+  EXPECT_NEAR(turned.x, 40, 1e-9);
+  EXPECT_NEAR(turned.y, 31, 1e-9);
+
+  const Affine inverse = invertOrIdentity(m);
+  expectAffineNear(inverse, makePlacement(center, center, Vec2{1, 1}, -90), 1e-12, "inverse");
+  const Vec2 back = apply(inverse, Vec2{40, 31});
+  EXPECT_NEAR(back.x, 41, 1e-9);
+  EXPECT_NEAR(back.y, 30, 1e-9);
+}
+
+TEST(ReferencePlacement, PlacesTheOriginAtTheTranslation) {
+  const Affine m = makePlacement(Vec2{3, 4}, Vec2{10, -2}, Vec2{0.5, -2}, 33);
+  const Vec2 placed = apply(m, Vec2{3, 4});
+  EXPECT_NEAR(placed.x, 10, kTolerance);
+  EXPECT_NEAR(placed.y, -2, kTolerance);
+}
+
+TEST(ReferencePlacement, InverseUndoesThePlacement) {
+  const Affine m = makePlacement(Vec2{3, 4}, Vec2{10, -2}, Vec2{0.5, -2}, 33);
+  const Affine inverse = invertOrIdentity(m);
+  for (const Vec2 p : {Vec2{0, 0}, Vec2{17.5, -3.25}, Vec2{-100, 250}}) {
+    const Vec2 q = apply(m, apply(inverse, p));
+    EXPECT_NEAR(q.x, p.x, 1e-9);
+    EXPECT_NEAR(q.y, p.y, 1e-9);
+  }
+}
+
+struct DegenerateCase {
+  const char* name;
+  Vec2 scale;
+  bool identity;
+};
+
+TEST(ReferencePlacement, NearlySingularPlacementsBecomeTheIdentity) {
+  const DegenerateCase cases[] = {
+      {"scale 0", {0, 0}, true},
+      {"x scale 0", {0, 1}, true},
+      {"y scale 0", {1, 0}, true},
+      {"determinant below the bound", {5e-7, 1}, true},
+      {"determinant at the bound", {1e-6, 1}, false},
+  };
+  for (const DegenerateCase& c : cases) {
+    const Affine inverse = invertOrIdentity(makePlacement(Vec2{12, 9}, Vec2{12, 9}, c.scale, 0));
+    if (c.identity) {
+      expectAffineNear(inverse, kIdentity, 0, c.name);
+    } else {
+      EXPECT_NEAR(inverse.a, 1e6, 1e-3) << c.name;
+      EXPECT_NEAR(inverse.e, 1, kTolerance) << c.name;
+    }
+  }
+}
+
+// ---- From the controls to the pass ----
+
+TEST(ReferenceDataPath, DownsampledFrameDividesPixelSizesButNotTheWholePixelCentre) {
+  SceneValues values;
+  values.centerAtDefault = false;
+  values.centerX = 201;
+  values.centerY = 101;
+  values.positionYOffset = 10;
+  const FrameValues frame = takeSnapshot(hostValues(values, 400, 300, 2), 2);
+  EXPECT_EQ(frame.shapeSize1, 150.0f);
+  EXPECT_EQ(frame.shadowSize, 50.0f);
+  EXPECT_EQ(frame.positionYOffset, 5.0f);
+  EXPECT_EQ(frame.center.x, 100.0);  // 100.5 in the frame's pixels, floored
+  EXPECT_EQ(frame.center.y, 50.0);   // 50.5
+}
+
+struct CenterCase {
+  double x, y;
+  double expectedX, expectedY;
+};
+
+TEST(ReferenceDataPath, CentreIsTheFloorOfTheFixedValue) {
+  const CenterCase cases[] = {{100.5, 50.25, 100, 50}, {-0.5, 0, -1, 0}, {7, 8, 7, 8}};
+  for (const CenterCase& c : cases) {
+    SceneValues values;
+    values.centerAtDefault = false;
+    values.centerX = c.x;
+    values.centerY = c.y;
+    const FrameValues frame = takeSnapshot(hostValues(values, 200, 100, 1), 1);
+    EXPECT_EQ(frame.center.x, c.expectedX) << c.x;
+    EXPECT_EQ(frame.center.y, c.expectedY) << c.y;
+  }
+}
+
+TEST(ReferenceDataPath, DefaultCentreIsTheLayersCentre) {
+  const FrameValues odd = takeSnapshot(hostValues(SceneValues{}, 101, 51, 1), 1);
+  EXPECT_EQ(odd.center.x, 50.0);
+  EXPECT_EQ(odd.center.y, 25.0);
+  const FrameValues halved = takeSnapshot(hostValues(SceneValues{}, 400, 200, 2), 2);
+  EXPECT_EQ(halved.center.x, 100.0);
+  EXPECT_EQ(halved.center.y, 50.0);
+}
+
+TEST(ReferenceDataPath, ConvertsAnglesPercentagesAndColours) {
+  SceneValues values;
+  values.rotation = 45;
+  values.opacityOffset = 25;
+  values.rotationOffset = 15.5;
+  values.shadowColor = PF_Pixel{255, 255, 128, 0};
+  const FrameValues frame = takeSnapshot(hostValues(values, 100, 100, 1), 1);
+  EXPECT_EQ(frame.shapeRotation, 45.0f);
+  EXPECT_EQ(frame.opacityOffset, 0.25f);
+  EXPECT_EQ(frame.scaleXOffset, 0.1f);
+  EXPECT_EQ(frame.rotationOffset, 15.5f);
+  EXPECT_EQ(frame.shadowColor.r, 1.0);
+  EXPECT_EQ(frame.shadowColor.g, 128 / 255.0);
+  EXPECT_EQ(frame.shadowColor.b, 0.0);
+  EXPECT_EQ(frame.shadowColor.a, 1.0);
+}
+
+TEST(ReferenceDataPath, StrokeEdgeSendsTheStrokeValuesUnderTheEdgeUniforms) {
+  SceneValues values;
+  values.edgeType = 2;
+  values.strokeSize = 12;
+  values.strokeOpacity = 50;
+  values.strokeColor = PF_Pixel{255, 0, 255, 0};
+  values.fillType = 2;
+  values.transparentBackground = true;
+  const ShapeUniforms u = shapePassUniforms(takeSnapshot(hostValues(values, 64, 48, 1), 1), 64, 48);
+  EXPECT_EQ(u.drawShadow, 0.0);
+  EXPECT_EQ(u.shadowSize, 12.0);
+  EXPECT_EQ(u.shadowAlpha, 0.5);
+  EXPECT_EQ(u.shadowColor.g, 1.0);
+  EXPECT_EQ(u.shadowColor.r, 0.0);
+  EXPECT_EQ(u.alphaFactor, -1.0);
+  EXPECT_EQ(u.bgAlpha, 0.0);
+}
+
+TEST(ReferenceDataPath, InstanceWithScaleZeroIsPlacedLikeTheFirst) {
+  SceneValues values;
+  values.instances = 12;
+  const ShapeUniforms u = shapePassUniforms(takeSnapshot(hostValues(values, 64, 48, 1), 1), 64, 48);
+  ASSERT_EQ(u.transforms.size(), 12u);
+  expectAffineNear(u.transforms[0], kIdentity, 0, "instance 0");
+  expectAffineNear(u.transforms[10], kIdentity, 0, "instance 10");
+  EXPECT_NEAR(u.transforms[11].a, -10.0, 1e-5);  // scale 1 - 11 x 0.1 = -0.1, inverted
+}
+
+TEST(ReferenceDataPath, RotationOffsetTurnsTheSecondInstanceAboutTheCentre) {
+  SceneValues values;
+  values.instances = 2;
+  values.scaleXOffset = 0;
+  values.scaleYOffset = 0;
+  values.rotationOffset = 90;
+  const ShapeUniforms u = shapePassUniforms(takeSnapshot(hostValues(values, 64, 48, 1), 1), 64, 48);
+  const Vec2 center{32, 24};
+  expectAffineNear(u.transforms[1], makePlacement(center, center, Vec2{1, 1}, -90), 1e-12, "instance 1");
+}
+
+// ---- The 8-bit chain ----
+
+struct ChainCase {
+  const char* name;
+  Rgba premultiplied;
+  PF_Pixel expected;
+};
+
+TEST(ReferenceEightBitChain, UnpremultipliesTheQuantisedLayer) {
+  const ChainCase cases[] = {
+      {"opaque", {200 / 255.0, 100 / 255.0, 50 / 255.0, 1.0}, {255, 200, 100, 50}},
+      {"half transparent", {100 / 255.0, 50 / 255.0, 25 / 255.0, 128 / 255.0}, {128, 199, 100, 50}},
+      {"transparent", {0.3, 0.2, 0.1, 0.0}, {0, 0, 0, 0}},
+      {"alpha below half a step", {0.001, 0.001, 0.001, 0.001}, {0, 0, 0, 0}},
+      {"alpha of one step", {0.6 / 255.0, 0.4 / 255.0, 1.0 / 255.0, 1.0 / 255.0}, {1, 255, 0, 255}},
+  };
+  for (const ChainCase& c : cases) {
+    const PF_Pixel out = storeAndConvert(c.premultiplied);
+    EXPECT_TRUE(samePixel(out, c.expected)) << c.name << ": " << describe(out) << ", expected " << describe(c.expected);
+  }
+}
+
+// ---- Whole frames ----
+
+TEST(ReferenceFrame, ShapeCoveringTheLayerWithTransparentBackgroundLeavesNothing) {
+  SceneValues values;  // a circle of radius 300 around the centre, filled outside
+  values.instances = 1;
+  values.transparentBackground = true;
+  const Image input = opaquePattern(16, 12);
+  const Image output = renderReference(input, values);
+  EXPECT_EQ(countMismatches(output, [](int, int) { return PF_Pixel{0, 0, 0, 0}; }), 0);
+}
+
+TEST(ReferenceFrame, InvisibleInstancesReturnAnOpaqueLayerUnchanged) {
+  const Image input = opaquePattern(13, 9);
+  for (int shapeType = 1; shapeType <= 9; ++shapeType) {
+    SCOPED_TRACE("shape type " + std::to_string(shapeType));
+    const Image output = renderReference(input, invisibleInstances(shapeType));
+    EXPECT_EQ(countMismatches(output, [&](int x, int y) { return input.at(x, y); }), 0);
+  }
+}
+
+struct UniformInputCase {
+  PF_Pixel input;
+  PF_Pixel expected;
+};
+
+TEST(ReferenceFrame, BackgroundGoesThroughThePremultipliedEightBitLayer) {
+  const UniformInputCase cases[] = {
+      {{128, 200, 100, 50}, {128, 199, 100, 50}},
+      {{0, 200, 100, 50}, {0, 0, 0, 0}},
+      {{255, 200, 100, 50}, {255, 200, 100, 50}},
+  };
+  for (const UniformInputCase& c : cases) {
+    SCOPED_TRACE("input " + describe(c.input));
+    const Image output = renderReference(makeImage(7, 5, c.input), invisibleInstances(1));
+    EXPECT_EQ(countMismatches(output, [&](int, int) { return c.expected; }), 0);
+  }
+}
+
+TEST(ReferenceFrame, EchoMovedByOneLayerWidthShowsTheLayerMirrored) {
+  // Downsampled by 2: the 12 x 8 frame of a 24 x 16 layer. Instance 0 is a circle of
+  // radius 150 filled outside (transparent over the whole frame); instance 1 has radius 0
+  // and lies one frame width to the left, so every pixel sees its layer copy, which is
+  // read one width to the right: the layer mirrored at its right edge.
+  SceneValues values;
+  values.instances = 2;
+  values.shapeSize1 = 300;
+  values.shapeSize1Offset = -300;
+  values.positionXOffset = 24;
+  values.scaleXOffset = 0;
+  values.scaleYOffset = 0;
+  values.shadowOpacity = 0;
+  const Image input = opaquePattern(12, 8);
+  const Image output = renderReference(input, values, 2);
+  EXPECT_EQ(countMismatches(output, [&](int x, int y) { return input.at(11 - x, y); }), 0);
+}
+
+TEST(ReferenceFrame, EchoTurnedByHalfATurnLiesUnderTheFirstInstance) {
+  // Both instances filled inside circles around the centre (5, 3) of a 10 x 6 frame:
+  // instance 0 of radius 3, unmoved; instance 1 of radius 103, turned by 180 degrees
+  // about the centre, so it shows the layer upside down over the whole frame. Where
+  // instance 0 is opaque (|q| <= 2, d >= 1) it lies on top and shows the layer as it is;
+  // where it is transparent (|q| >= 3) instance 1 shows. The ring between is a blend.
+  SceneValues values;
+  values.instances = 2;
+  values.fillType = 2;
+  values.shapeSize1 = 3;
+  values.shapeSize1Offset = 100;
+  values.rotationOffset = 180;
+  values.scaleXOffset = 0;
+  values.scaleYOffset = 0;
+  values.shadowOpacity = 0;
+  const Image input = opaquePattern(10, 6);
+  const Image output = renderReference(input, values);
+  int onTop = 0, turned = 0;
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 10; ++x) {
+      const double distance = std::hypot(x + 0.5 - 5, y + 0.5 - 3);
+      if (distance > 2 && distance < 3) continue;
+      const bool firstOnTop = distance <= 2;
+      const PF_Pixel expected = firstOnTop ? input.at(x, y) : input.at(9 - x, 5 - y);
+      (firstOnTop ? onTop : turned)++;
+      EXPECT_TRUE(samePixel(output.at(x, y), expected))
+          << "pixel (" << x << ", " << y << ") is " << describe(output.at(x, y)) << ", expected " << describe(expected);
+    }
+  }
+  EXPECT_GT(onTop, 0);
+  EXPECT_GT(turned, 0);
+}
+
+struct OpacityCase {
+  double opacityOffset;
+  PF_Pixel expected;
+};
+
+TEST(ReferenceFrame, OpacityOffsetFadesTheSecondInstance) {
+  // A white frame with a transparent background; instance 0 is transparent (size 0
+  // filled inside), instance 1 covers the frame (radius 100 filled inside) at the
+  // opacity 1 - opacity offset.
+  const OpacityCase cases[] = {
+      {0, {255, 255, 255, 255}},
+      {60, {102, 255, 255, 255}},  // 0.4 x 255
+      {100, {0, 0, 0, 0}},
+      {150, {0, 0, 0, 0}},
+  };
+  const Image input = makeImage(8, 6, PF_Pixel{255, 255, 255, 255});
+  for (const OpacityCase& c : cases) {
+    SCOPED_TRACE("opacity offset " + std::to_string(c.opacityOffset));
+    SceneValues values;
+    values.instances = 2;
+    values.fillType = 2;
+    values.shapeSize1 = 0;
+    values.shapeSize1Offset = 100;
+    values.shadowOpacity = 0;
+    values.transparentBackground = true;
+    values.opacityOffset = c.opacityOffset;
+    const Image output = renderReference(input, values);
+    EXPECT_EQ(countMismatches(output, [&](int, int) { return c.expected; }), 0);
+  }
+}
+
+struct EdgePixelCase {
+  const char* name;
+  int edgeType;
+  int x, y;
+  PF_Pixel expected;
+};
+
+TEST(ReferenceFrame, EdgeInsideARectangleFilledOutside) {
+  // A white 40 x 30 frame, centre (20, 15), a rectangle of half extents 20 x 20 filled
+  // outside over a transparent background. Pixel (35, 15) lies at d = -4.5: a shadow of
+  // width 11 has strength 0.5 there. Pixel (30, 15) lies at d = -9.5: a stroke of width
+  // 10 has strength 0.5. Either edge is red at 0.5 x 0.5 = 0.25 opacity, and the colour
+  // blends by the source's alpha alone, so the transparent white background still gives
+  // 0.75 of the colour: (1, 0.75, 0.75) at alpha 0.25, stored premultiplied as the bytes
+  // 64, 48, 48 (alpha 64) and un-premultiplied to 255, 191, 191. Pixel (20, 15), at
+  // d = -19.5, is beyond both edges.
+  const EdgePixelCase cases[] = {
+      {"shadow half way", 1, 35, 15, {64, 255, 191, 191}},
+      {"shadow half way, mirrored", 1, 4, 15, {64, 255, 191, 191}},
+      {"shadow does not reach the middle", 1, 20, 15, {0, 0, 0, 0}},
+      {"stroke half way", 2, 30, 15, {64, 255, 191, 191}},
+      {"stroke does not reach the middle", 2, 20, 15, {0, 0, 0, 0}},
+  };
+  const Image input = makeImage(40, 30, PF_Pixel{255, 255, 255, 255});
+  for (const EdgePixelCase& c : cases) {
+    SceneValues values;
+    values.shapeType = 5;
+    values.shapeSize1 = 20;
+    values.shapeSize2 = 20;
+    values.transparentBackground = true;
+    values.instances = 1;
+    values.edgeType = c.edgeType;
+    values.shadowSize = 11;
+    values.shadowOpacity = 100;
+    values.strokeSize = 10;
+    values.strokeOpacity = 100;
+    values.shadowColor = c.edgeType == 1 ? PF_Pixel{255, 255, 0, 0} : PF_Pixel{255, 0, 0, 255};
+    values.strokeColor = c.edgeType == 2 ? PF_Pixel{255, 255, 0, 0} : PF_Pixel{255, 0, 0, 255};
+    const PF_Pixel out = renderReference(input, values).at(c.x, c.y);
+    EXPECT_TRUE(samePixel(out, c.expected)) << c.name << ": " << describe(out) << ", expected " << describe(c.expected);
+  }
+}
+
+TEST(ReferenceFrame, RefusesValuesTheHostNeverHands) {
+  const Image input = opaquePattern(4, 4);
+  SceneValues badShape;
+  badShape.shapeType = 0;
+  EXPECT_THROW(renderReference(input, badShape), std::invalid_argument);
+  SceneValues tooMany;
+  tooMany.instances = 21;
+  EXPECT_THROW(renderReference(input, tooMany), std::invalid_argument);
+  EXPECT_THROW(renderReference(input, SceneValues{}, 0), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace vantrel_reference
