@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine and builds QN Vantrel.
-#   ./bootstrap.sh demo   install what is missing, build, run vantrel on its built-in input
+#   ./bootstrap.sh demo   install what is missing, build, render the effect over the built-in
+#                         picture into vantrel-demo.png
 #   ./bootstrap.sh test   install what is missing, build, run the tests (plain and sanitized)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,7 +10,7 @@ packages=(
   g++ cmake ninja-build binutils
   libcli11-dev libgtest-dev libgmock-dev
   libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri glslang-tools
-  libpng-dev nlohmann-json3-dev
+  libpng-dev
 )
 
 install_missing() {
@@ -34,7 +35,8 @@ case "${1:-}" in
   demo)
     install_missing
     build default
-    ./build/default/vantrel info
+    ./build/default/vantrel render -o vantrel-demo.png
+    echo "Wrote vantrel-demo.png"
     ;;
   test)
     install_missing

@@ -3,17 +3,11 @@
 #include <iomanip>
 
 #include "ControlDisplay.h"
+#include "EffectCall.h"
 #include "Host.h"
-#include "HostError.h"
 
 namespace vantrel {
 namespace {
-
-void checked(PF_Err err, const char* command) {
-  if (err != PF_Err_NONE) {
-    throw minihost::HostError(std::string("the effect failed ") + command + " with error " + std::to_string(err));
-  }
-}
 
 std::string indentLines(std::string text, const std::string& indent) {
   for (std::size_t at = 0; (at = text.find_first_of("\r\n", at)) != std::string::npos; at += indent.size() + 1) {
@@ -51,9 +45,9 @@ void printControls(minihost::Host& host, std::ostream& out) {
 int runInfo(const std::string& modulePath, std::ostream& out) {
   minihost::Host host(modulePath);
   const minihost::PiplInfo& pipl = host.module().pipl();
-  checked(host.about(), "about");
+  callEffect(host, "about", [&] { return host.about(); });
   const std::string about = host.outData().return_msg;
-  checked(host.paramsSetup(), "parameter setup");
+  callEffect(host, "parameter setup", [&] { return host.paramsSetup(); });
 
   out << std::left;
   out << std::setw(12) << "Effect" << pipl.name << "\n";

@@ -4,14 +4,12 @@
 
 #include <cerrno>
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
-
-#include "ReplacingFile.h"
 
 // libpng reports errors by calling an error function that must not return; it longjmps
 // back to the setjmp of the current step. Each step below runs in its own function that
@@ -70,20 +68,27 @@ void flushSink(png_structp) {}  // ReplacingFile::commit flushes
 struct ReadStructs {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  ~ReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+  ~ReadStructs() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
 struct WriteStructs {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  ~WriteStructs() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+  ~WriteStructs() { png_destroy_write_struct(&png, &info); }
+};
+
+struct PngHeader {
+  png_uint_32 width;
+  png_uint_32 height;
+  double storedBytes;  // the uncompressed size of the rows as the file stores them
 };
 
 // Reads the header and asks libpng for 8-bit RGBA rows. Returns false after an error.
-bool readHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32* height) {
+bool readHeader(png_structp png, png_infop info, PngHeader* header) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_user_limits(png, kMaxSide, kMaxSide);
   png_read_info(png, info);
+  header->storedBytes = double(png_get_image_height(png, info)) * double(png_get_rowbytes(png, info) + 1);
   const png_byte colorType = png_get_color_type(png, info);
   const png_byte bitDepth = png_get_bit_depth(png, info);
   const bool transparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
@@ -98,8 +103,8 @@ bool readHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32
   if (png_get_bit_depth(png, info) != 8 || png_get_channels(png, info) != 4) {
     png_error(png, "unsupported pixel format");
   }
-  *width = png_get_image_width(png, info);
-  *height = png_get_image_height(png, info);
+  header->width = png_get_image_width(png, info);
+  header->height = png_get_image_height(png, info);
   return true;
 }
 
@@ -130,10 +135,14 @@ std::vector<png_bytep> rowPointers(const RgbaImage& image) {
 }
 
 std::vector<png_byte> fileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
-  std::vector<png_byte> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+  const auto failure = [&]() { return std::runtime_error("cannot read " + path + ": " + std::strerror(errno)); };
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!file) throw failure();
+  std::vector<png_byte> bytes;
+  png_byte buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  if (std::ferror(file.get())) throw failure();
   return bytes;
 }
 
@@ -151,20 +160,25 @@ RgbaImage readPng(const std::string& path) {
   if (!structs.png || !(structs.info = png_create_info_struct(structs.png))) throw failure("out of memory");
   png_set_read_fn(structs.png, &source, readFromSource);
 
-  png_uint_32 width = 0, height = 0;
-  if (!readHeader(structs.png, structs.info, &width, &height)) throw failure(error.message);
-  RgbaImage image(width, height);
+  PngHeader header{};
+  if (!readHeader(structs.png, structs.info, &header)) throw failure(error.message);
+  // Deflate shrinks data at most about 1032 times: a file too small to hold the picture
+  // its header announces is cut short, and is refused before its buffer is allocated.
+  if (header.storedBytes > double(bytes.size()) * 1032.0) {
+    throw failure("the file is too short for a " + std::to_string(header.width) + "x" +
+                  std::to_string(header.height) + " picture");
+  }
+  RgbaImage image(header.width, header.height);
   std::vector<png_bytep> rows = rowPointers(image);
   if (!readRows(structs.png, structs.info, rows.data())) throw failure(error.message);
   return image;
 }
 
-void writePng(const std::string& path, const RgbaImage& image) {
+void writePng(ReplacingFile& file, const RgbaImage& image) {
   if (image.width == 0 || image.height == 0 || image.width > kMaxSide || image.height > kMaxSide) {
-    throw std::runtime_error("cannot write " + path + ": a PNG of " + std::to_string(image.width) + "x" +
-                             std::to_string(image.height) + " pixels is not supported");
+    throw file.failure("a PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+                       " pixels is not supported");
   }
-  ReplacingFile file(path);
   PngError error{};
   PngSink sink{file.stream(), 0};
   WriteStructs structs;
@@ -177,6 +191,11 @@ void writePng(const std::string& path, const RgbaImage& image) {
     throw file.failure(sink.error ? std::strerror(sink.error) : error.message);
   }
   file.commit();
+}
+
+void writePng(const std::string& path, const RgbaImage& image) {
+  ReplacingFile file(path);
+  writePng(file, image);
 }
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ReplacingFile.h"
 #include "RgbaImage.h"
 
 namespace vantrel {
@@ -13,8 +14,10 @@ namespace vantrel {
 // as they are (no gamma conversion). Throws std::runtime_error with a one-line reason.
 RgbaImage readPng(const std::string& path);
 
-// Writes an 8-bit RGBA PNG, replacing `path` only once the whole file is written.
-// Throws std::runtime_error with a one-line reason; nothing is left behind then.
+// Writes an 8-bit RGBA PNG into `file` and commits it, so that the destination is
+// replaced only once the whole file is written. Throws std::runtime_error with a
+// one-line reason; the file's temporary is removed then.
+void writePng(ReplacingFile& file, const RgbaImage& image);
 void writePng(const std::string& path, const RgbaImage& image);
 
 }  // namespace vantrel

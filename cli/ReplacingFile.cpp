@@ -25,7 +25,8 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
   if (path_.empty()) throw std::runtime_error("no output file named");
   const std::filesystem::path destination(path_);
   const std::string name = destination.filename().string();
-  if (name.empty()) throw failure("the name is a folder, not a file");
+  std::error_code ignored;  // a path that cannot be examined fails below with its reason
+  if (name.empty() || std::filesystem::is_directory(destination, ignored)) throw failure("it is a folder");
   temporaryPath_ = (destination.parent_path() / ("." + name + ".vantrel-XXXXXX")).string();
 
   std::vector<char> pattern(temporaryPath_.begin(), temporaryPath_.end());

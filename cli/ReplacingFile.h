@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
 namespace vantrel {

@@ -1,0 +1,215 @@
+// --set "NAME=VALUE" against the module's declared controls.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ControlDisplay.h"
+#include "ParamAssignment.h"
+#include "TestHost.h"
+
+namespace {
+
+using minihost::ParamValue;
+using vantrel::parseParamAssignment;
+
+class ParamAssignmentTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { declared_ = std::make_unique<vantrel_test::DeclaredHost>(); }
+  static void TearDownTestSuite() { declared_.reset(); }
+
+  static minihost::Host& host() { return declared_->host; }
+
+  // The message parseParamAssignment refuses `text` with, or "" when it accepts it.
+  static std::string refusal(const std::string& text) {
+    try {
+      parseParamAssignment(host(), text);
+    } catch (const std::runtime_error& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+ private:
+  static std::unique_ptr<vantrel_test::DeclaredHost> declared_;
+};
+
+std::unique_ptr<vantrel_test::DeclaredHost> ParamAssignmentTest::declared_;
+
+struct Accepted {
+  const char* name;
+  const char* text;
+  const char* control;  // the control it must resolve to, by its declared name
+  ParamValue value;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Accepted& c, std::ostream* os) { *os << c.name; }
+
+const Accepted kAccepted[] = {
+    {"PopupChoice", "Shape Type=Ring", "Shape Type", {2}},
+    {"PopupChoiceAnyCase", "shape type=t shape", "Shape Type", {8}},
+    {"PopupNumber", "Shape Type=9", "Shape Type", {9}},
+    {"PopupTwoWords", "Fill Type=Fill Inside", "Fill Type", {2}},
+    {"EdgeTypeStroke", "Edge Type=stroke", "Edge Type", {2}},
+    {"IntegerSlider", "Shape Size 1=1234", "Shape Size 1", {1234}},
+    {"IntegerSliderValidMax", "Stroke Size=60", "Stroke Size", {60}},
+    {"IntegerSliderSpaces", "  Shadow Size = 250 ", "Shadow Size", {250}},
+    {"IntegerSliderPlusSign", "Instances=+20", "Instances", {20}},
+    {"PercentSlider", "Shadow Opacity=75", "Shadow Opacity", {75}},
+    {"PercentSliderWithPercentSign", "Stroke Opacity=12.5%", "Stroke Opacity", {12.5}},
+    {"PercentSliderNegative", "Scale Y Offset=-200", "Scale Y Offset", {-200}},
+    {"FloatSlider", "Position X Offset=-1999.5", "Position X Offset", {-1999.5}},
+    {"FloatSliderExponent", "Rotation Offset=1.5e2", "Rotation Offset", {150}},
+    {"Angle", "Shape Rotation=-37.5", "Shape Rotation", {-37.5}},
+    {"AngleBeyondOneTurn", "Shape Rotation=720", "Shape Rotation", {720}},
+    {"AngleWithDeg", "Shape Rotation=90deg", "Shape Rotation", {90}},
+    {"Point", "Shape Center=640,360", "Shape Center", {640, 360}},
+    {"PointSpacesAndFractions", "Shape Center= -10.5 , 20.25 ", "Shape Center", {-10.5, 20.25}},
+    {"CheckboxOn", "Transparent Background=on", "Transparent Background", {1}},
+    {"CheckboxTrue", "Transparent Background=TRUE", "Transparent Background", {1}},
+    {"CheckboxOne", "Transparent Background=1", "Transparent Background", {1}},
+    {"CheckboxOff", "Transparent Background=off", "Transparent Background", {0}},
+    {"CheckboxFalse", "Transparent Background=false", "Transparent Background", {0}},
+    {"CheckboxZero", "Transparent Background=0", "Transparent Background", {0}},
+    {"Colour", "Shadow Color=#FF8000", "Shadow Color", {255, 128, 0, 255}},
+    {"ColourLowerCase", "Stroke Color=#0a0b0c", "Stroke Color", {10, 11, 12, 255}},
+    {"NameInOtherCase", "SHADOW OPACITY=5", "Shadow Opacity", {5}},
+};
+
+class Accepts : public ParamAssignmentTest, public ::testing::WithParamInterface<Accepted> {};
+
+TEST_P(Accepts, ValueInTheControlsUnits) {
+  const Accepted& c = GetParam();
+  const vantrel::ParamAssignment a = parseParamAssignment(host(), c.text);
+  EXPECT_EQ(a.index, host().findParam(c.control));
+  EXPECT_EQ(a.value, c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Accepts, ::testing::ValuesIn(kAccepted),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+struct Refused {
+  const char* name;
+  const char* text;
+  std::vector<std::string> parts;  // each must appear in the message
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
+
+const Refused kRefused[] = {
+    {"PercentAboveRange", "Shadow Opacity=150", {"Shadow Opacity", "0% to 100%", "150"}},
+    {"PercentBelowRange", "Stroke Opacity=-1", {"Stroke Opacity", "0% to 100%", "-1"}},
+    {"PercentWithSignAboveRange", "Opacity Offset=100.5%", {"Opacity Offset", "0.0% to 100.0%"}},
+    {"ScaleBeyondRange", "Scale X Offset=300", {"Scale X Offset", "-200.0% to 200.0%", "300"}},
+    {"IntegerBelowRange", "Instances=0", {"Instances", "1 to 20", "0"}},
+    {"IntegerAboveRange", "Instances=21", {"Instances", "1 to 20", "21"}},
+    {"IntegerBeyondSliderButWithinValid", "Stroke Size=61", {"Stroke Size", "0 to 60"}},
+    {"IntegerFraction", "Instances=2.5", {"Instances", "whole number", "1 to 20", "2.5"}},
+    {"FloatAboveRange", "Position Y Offset=2000.5", {"Position Y Offset", "-2000.0 to 2000.0"}},
+    {"NotANumber", "Shadow Size=big", {"Shadow Size", "0 to 1000", "big"}},
+    {"NumberWithTrailingText", "Shadow Size=12px", {"Shadow Size", "12px"}},
+    {"Infinity", "Shape Size 2=inf", {"Shape Size 2", "inf"}},
+    {"NaN", "Rotation Offset=nan", {"Rotation Offset", "nan"}},
+    {"TooLargeToRepresent", "Shape Size 1=1e999", {"Shape Size 1", "1e999"}},
+    {"PopupNumberAboveRange", "Shape Type=10", {"Shape Type", "1 to 9", "10"}},
+    {"PopupNumberZero", "Edge Type=0", {"Edge Type", "1 to 2", "Shadow, Stroke"}},
+    {"PopupFraction", "Fill Type=1.5", {"Fill Type", "1 to 2"}},
+    {"PopupUnknownChoice", "Shape Type=Star", {"Shape Type", "Star", "Chevron", "1 to 9"}},
+    {"UnknownName", "Frobnicate=3", {"Frobnicate", "no control"}},
+    {"ColourName", "Shadow Color=red", {"Shadow Color", "#RRGGBB", "red"}},
+    {"ColourWithoutHash", "Shadow Color=FF0000", {"Shadow Color", "#RRGGBB"}},
+    {"ColourTooShort", "Shadow Color=#12345", {"Shadow Color", "#RRGGBB"}},
+    {"ColourTooLong", "Stroke Color=#1234567", {"Stroke Color", "#RRGGBB"}},
+    {"ColourNotHex", "Stroke Color=#GG0000", {"Stroke Color", "#RRGGBB"}},
+    {"PointOneNumber", "Shape Center=100", {"Shape Center", "X,Y", "100"}},
+    {"PointMissingY", "Shape Center=100,", {"Shape Center", "X,Y"}},
+    {"PointWords", "Shape Center=a,b", {"Shape Center", "X,Y"}},
+    {"PointThreeNumbers", "Shape Center=1,2,3", {"Shape Center", "X,Y"}},
+    {"AngleWord", "Shape Rotation=north", {"Shape Rotation", "degrees", "north"}},
+    {"CheckboxWord", "Transparent Background=maybe", {"Transparent Background", "on or off", "maybe"}},
+    {"NoEqualsSign", "Shadow Size", {"NAME=VALUE"}},
+    {"NoName", "=5", {"names no control"}},
+    {"NoValue", "Shadow Size=", {"Shadow Size", "no value"}},
+    {"GroupStart", "Edge=1", {"Edge", "group"}},
+    {"ControlCharactersShownInOneLine", "Shadow Size=1\n2", {"Shadow Size", "\"1?2\""}},
+};
+
+class Refuses : public ParamAssignmentTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(Refuses, WithOneLineNamingTheProblem) {
+  const Refused& c = GetParam();
+  const std::string message = refusal(c.text);
+  ASSERT_FALSE(message.empty()) << c.text << " was accepted";
+  EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+  for (const std::string& part : c.parts) EXPECT_NE(message.find(part), std::string::npos) << message << " lacks " << part;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Refuses, ::testing::ValuesIn(kRefused),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST_F(ParamAssignmentTest, EveryControlTakesItsDefaultAsShown) {
+  // What `vantrel info` shows as the default is a value --set accepts, and it means the
+  // default. A point's default is shown in percent of the layer, not in pixels.
+  const auto& params = host().params();
+  int checked = 0;
+  for (std::size_t i = 1; i < params.size(); ++i) {
+    const minihost::DeclaredParam& param = params[i];
+    const PF_ParamType type = param.type();
+    if (type == PF_Param_GROUP_START || type == PF_Param_GROUP_END || type == PF_Param_POINT) continue;
+    const std::string text = param.name() + "=" + minihost::formatDefault(param);
+    const vantrel::ParamAssignment a = parseParamAssignment(host(), text);
+    EXPECT_EQ(a.index, PF_ParamIndex(i)) << text;
+    EXPECT_EQ(a.value, minihost::defaultValue(param)) << text;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 22);  // the 27 controls less one point and four group starts and ends
+}
+
+TEST_F(ParamAssignmentTest, EverySliderTakesItsValidRangeAndNothingBeyond) {
+  const auto& params = host().params();
+  for (std::size_t i = 1; i < params.size(); ++i) {
+    const minihost::DeclaredParam& param = params[i];
+    double min = 0, max = 0;
+    if (param.type() == PF_Param_SLIDER) {
+      min = param.raw().u.sd.valid_min;
+      max = param.raw().u.sd.valid_max;
+    } else if (param.type() == PF_Param_FLOAT_SLIDER) {
+      min = param.raw().u.fs_d.valid_min;
+      max = param.raw().u.fs_d.valid_max;
+    } else {
+      continue;
+    }
+    const auto text = [&](double value) { return param.name() + "=" + std::to_string(value); };
+    EXPECT_EQ(parseParamAssignment(host(), text(min)).value, ParamValue{min}) << text(min);
+    EXPECT_EQ(parseParamAssignment(host(), text(max)).value, ParamValue{max}) << text(max);
+    const std::string range = minihost::formatValidRange(param);
+    for (double outside : {min - 1, max + 1}) {
+      const std::string message = refusal(text(outside));
+      EXPECT_NE(message.find(param.name() + " takes " + range), std::string::npos) << message;
+    }
+  }
+}
+
+TEST_F(ParamAssignmentTest, ApplyStoresTheValueInTheInstance) {
+  minihost::EffectInstance& instance = host().newInstance();
+  const PF_ParamIndex center = host().findParam("Shape Center");
+  const PF_ParamIndex color = host().findParam("Shadow Color");
+  vantrel::applyParamAssignment(host(), instance, "Shape Center=100,200");
+  vantrel::applyParamAssignment(host(), instance, "Shadow Color=#102030");
+  EXPECT_FALSE(instance.atDefault(center));
+  EXPECT_EQ(instance.valueAt(center, 0), (ParamValue{100, 200, 0, 0}));
+  EXPECT_EQ(instance.valueAt(color, 0), (ParamValue{16, 32, 48, 255}));
+  // The host hands the effect the point in pixels and the colour as bytes.
+  const PF_ParamDef def = instance.checkout(color, minihost::FrameContext{0, 640, 360, 1});
+  EXPECT_EQ(def.u.cd.value.alpha, 255);
+  EXPECT_EQ(def.u.cd.value.red, 16);
+  EXPECT_EQ(def.u.cd.value.blue, 48);
+  EXPECT_THROW(vantrel::applyParamAssignment(host(), instance, "Instances=99"), std::runtime_error);
+}
+
+}  // namespace
