@@ -54,16 +54,6 @@ TEST(PngFile, RgbaRoundTripKeepsEveryByte) {
   EXPECT_EQ(folder.names(), std::vector<std::string>{"a.png"});  // no temporary left
 }
 
-TEST(PngFile, WrittenFileIsEightBitRgba) {
-  TempFolder folder;
-  vantrel::writePng(folder.file("a.png"), sample(3, 2));
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  ASSERT_NE(png_image_begin_read_from_file(&image, folder.file("a.png").c_str()), 0) << image.message;
-  EXPECT_EQ(image.format, png_uint_32(PNG_FORMAT_RGBA));
-  png_image_free(&image);
-}
-
 TEST(PngFile, RgbReadsAsOpaque) {
   TempFolder folder;
   const std::uint8_t rgb[] = {10, 20, 30, 40, 50, 60, 255, 0, 128, 1, 2, 3};
@@ -86,15 +76,6 @@ TEST(PngFile, GreyExpandsToOpaqueRgb) {
   EXPECT_EQ(pixelAt(read, 2, 0), (std::vector<std::uint8_t>{200, 200, 200, 255}));
 }
 
-TEST(PngFile, GreyAlphaExpandsAndKeepsAlpha) {
-  TempFolder folder;
-  const std::uint8_t greyAlpha[] = {90, 0, 180, 128};
-  writeWithLibpng(folder.file("ga.png"), 2, 1, PNG_FORMAT_GA, greyAlpha);
-  const RgbaImage read = vantrel::readPng(folder.file("ga.png"));
-  EXPECT_EQ(pixelAt(read, 0, 0), (std::vector<std::uint8_t>{90, 90, 90, 0}));
-  EXPECT_EQ(pixelAt(read, 1, 0), (std::vector<std::uint8_t>{180, 180, 180, 128}));
-}
-
 TEST(PngFile, PaletteExpandsWithItsTransparency) {
   TempFolder folder;
   const std::uint8_t colormap[] = {255, 0, 0, 255, 0, 0, 255, 64, 20, 200, 30, 255};  // RGBA entries
@@ -115,14 +96,6 @@ TEST(PngFile, SixteenBitScalesToEightBit) {
   EXPECT_EQ(pixelAt(read, 0, 0), (std::vector<std::uint8_t>{0, 128, 255, 255}));
 }
 
-TEST(PngFile, WriteReplacesAnExistingFile) {
-  TempFolder folder;
-  vantrel_test::writeBytes(folder.file("a.png"), {'o', 'l', 'd'});
-  vantrel::writePng(folder.file("a.png"), sample(4, 4));
-  EXPECT_EQ(vantrel::readPng(folder.file("a.png")).rgba, sample(4, 4).rgba);
-  EXPECT_EQ(folder.names(), std::vector<std::string>{"a.png"});
-}
-
 TEST(PngFile, WriteIntoAMissingFolderFailsAndLeavesNothing) {
   TempFolder folder;
   const std::string path = folder.file("missing/a.png");
@@ -133,13 +106,6 @@ TEST(PngFile, WriteIntoAMissingFolderFailsAndLeavesNothing) {
     EXPECT_EQ(std::string(e.what()), "cannot write " + path + ": No such file or directory");
   }
   EXPECT_TRUE(folder.names().empty());
-}
-
-TEST(PngFile, WriteOverAFolderFailsAndLeavesNothing) {
-  TempFolder folder;
-  std::filesystem::create_directory(folder.file("sub"));
-  EXPECT_THROW(vantrel::writePng(folder.file("sub"), sample(2, 2)), std::runtime_error);
-  EXPECT_EQ(folder.names(), std::vector<std::string>{"sub"});
 }
 
 TEST(PngFile, ReadErrorsNameTheFile) {

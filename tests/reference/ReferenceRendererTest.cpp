@@ -74,71 +74,6 @@ SceneValues invisibleInstances(int shapeType) {
   return values;
 }
 
-// ---- Distance functions ----
-
-struct DistanceCase {
-  const char* name;
-  int shapeType;
-  double size1, size2, qx, qy, expected;
-};
-
-TEST(ReferenceShapeDistance, MatchesTheShapesGeometry) {
-  const DistanceCase cases[] = {
-      {"circle centre", 1, 10, 0, 0, 0, -10},
-      {"circle boundary", 1, 10, 0, 6, 8, 0},
-      {"circle outside", 1, 10, 0, 0, -13, 3},
-      {"ring middle", 2, 10, 5, 7.5, 0, -2.5},
-      {"ring centre", 2, 10, 5, 0, 0, 5},
-      {"ring inner radius beyond outer", 2, 5, 10, 5, 0, 5},
-      {"cross centre", 3, 18, 6, 0, 0, -3},
-      {"cross inset half the length", 3, 18, 9, 0, 0, 0},
-      {"cross inset beyond half the length", 3, 18, 10, 0, 0, 1},
-      {"cross end of a bar", 3, 18, 6, 9 / kSqrt2, 9 / kSqrt2, 0},
-      {"cross end of the other bar", 3, 18, 6, -9 / kSqrt2, 9 / kSqrt2, 0},
-      {"cross beside a bar", 3, 18, 6, 5, 0, 5 / kSqrt2 - 3},
-      {"triangle flat side", 4, 6, 0, 0, 6, 0},
-      {"triangle opposite vertex", 4, 6, 0, 0, -12, 0},
-      {"triangle centre", 4, 6, 0, 0, 0, -6},
-      {"rectangle centre", 5, 9, 4, 0, 0, -4},
-      {"rectangle side", 5, 9, 4, 9, 0, 0},
-      {"rectangle beyond a corner", 5, 9, 4, 12, 8, 5},
-      {"hexagon side", 6, 8, 0, 8, 0, 0},
-      {"hexagon vertex", 6, 8, 0, 0, 16 / std::sqrt(3.0), 0},
-      {"hexagon centre", 6, 8, 0, 0, 0, -8},
-      {"octagon vertex on y", 7, 8, 0, 0, kOctagonCircumradius8, 0},
-      {"octagon vertex on x", 7, 8, 0, kOctagonCircumradius8, 0, 0},
-      {"t shape crossbar end", 8, 18, 6, 0, 9, 0},
-      {"t shape stem end", 8, 18, 6, 0, -9, 0},
-      {"t shape centre", 8, 18, 6, 0, 0, -3},
-      {"t shape in the crossbar", 8, 18, 6, 8, 6, -1},
-      {"t shape beside the stem", 8, 18, 6, 8, 0, 3},
-      {"chevron tip", 9, 6, 0, 6 * kSqrt2, 0, 0},
-      {"chevron notch apex", 9, 6, 0, 0, 0, 0},
-      {"chevron upper corner", 9, 6, 0, 0, 6 * kSqrt2, 0},
-      {"chevron lower corner", 9, 6, 0, 0, -6 * kSqrt2, 0},
-      {"chevron inside, nearer the notch", 9, 6, 0, 4, 0, -4 / kSqrt2},
-  };
-  for (const DistanceCase& c : cases) {
-    EXPECT_NEAR(shapeDistance(c.shapeType, c.qx, c.qy, c.size1, c.size2), c.expected, kTolerance) << c.name;
-  }
-}
-
-TEST(ReferenceShapeDistance, SizeZeroLeavesNoPointInside) {
-  for (int shapeType : {1, 4, 5, 6, 7}) {
-    for (double qx = -3.0; qx <= 3.0; qx += 0.75) {
-      for (double qy = -3.0; qy <= 3.0; qy += 0.75) {
-        EXPECT_GE(shapeDistance(shapeType, qx, qy, 0.0, 0.0), -kTolerance)
-            << "shape " << shapeType << " at (" << qx << ", " << qy << ")";
-      }
-    }
-  }
-}
-
-TEST(ReferenceShapeDistance, RefusesAnUnknownShapeType) {
-  EXPECT_THROW(shapeDistance(0, 0, 0, 1, 1), std::invalid_argument);
-  EXPECT_THROW(shapeDistance(10, 0, 0, 1, 1), std::invalid_argument);
-}
-
 // ---- Edge strength ----
 
 struct EdgeCase {
@@ -166,82 +101,6 @@ TEST(ReferenceEdgeStrength, FollowsTheShadowAndStrokeRamps) {
   };
   for (const EdgeCase& c : cases) {
     EXPECT_NEAR(edgeStrength(c.d, c.width, c.shadow), c.expected, kTolerance) << c.name;
-  }
-}
-
-// ---- Placements ----
-
-void expectAffineNear(const Affine& actual, const Affine& expected, double tolerance, const std::string& what) {
-  EXPECT_NEAR(actual.a, expected.a, tolerance) << what << ": a";
-  EXPECT_NEAR(actual.b, expected.b, tolerance) << what << ": b";
-  EXPECT_NEAR(actual.c, expected.c, tolerance) << what << ": c";
-  EXPECT_NEAR(actual.d, expected.d, tolerance) << what << ": d";
-  EXPECT_NEAR(actual.e, expected.e, tolerance) << what << ": e";
-  EXPECT_NEAR(actual.f, expected.f, tolerance) << what << ": f";
-}
-
-const Affine kIdentity{1, 0, 0, 0, 1, 0};
-
-TEST(ReferencePlacement, FirstInstanceIsTheIdentity) {
-  const Vec2 center{37, 21};
-  const Affine m = makePlacement(center, center, Vec2{1, 1}, 0);
-  expectAffineNear(m, kIdentity, 0, "placement");
-  expectAffineNear(invertOrIdentity(m), kIdentity, 0, "inverse");
-}
-
-TEST(ReferencePlacement, QuarterTurnInvertsToTheOppositeTurnAboutTheCentre) {
-  const Vec2 center{40, 30};
-  const Affine m = makePlacement(center, center, Vec2{1, 1}, 90);
-  const Vec2 turned = apply(m, Vec2{41, 30});  // R(90) takes +x to +y
-  EXPECT_NEAR(turned.x, 40, 1e-9);
-  EXPECT_NEAR(turned.y, 31, 1e-9);
-
-  const Affine inverse = invertOrIdentity(m);
-  expectAffineNear(inverse, makePlacement(center, center, Vec2{1, 1}, -90), 1e-12, "inverse");
-  const Vec2 back = apply(inverse, Vec2{40, 31});
-  EXPECT_NEAR(back.x, 41, 1e-9);
-  EXPECT_NEAR(back.y, 30, 1e-9);
-}
-
-TEST(ReferencePlacement, PlacesTheOriginAtTheTranslation) {
-  const Affine m = makePlacement(Vec2{3, 4}, Vec2{10, -2}, Vec2{0.5, -2}, 33);
-  const Vec2 placed = apply(m, Vec2{3, 4});
-  EXPECT_NEAR(placed.x, 10, kTolerance);
-  EXPECT_NEAR(placed.y, -2, kTolerance);
-}
-
-TEST(ReferencePlacement, InverseUndoesThePlacement) {
-  const Affine m = makePlacement(Vec2{3, 4}, Vec2{10, -2}, Vec2{0.5, -2}, 33);
-  const Affine inverse = invertOrIdentity(m);
-  for (const Vec2 p : {Vec2{0, 0}, Vec2{17.5, -3.25}, Vec2{-100, 250}}) {
-    const Vec2 q = apply(m, apply(inverse, p));
-    EXPECT_NEAR(q.x, p.x, 1e-9);
-    EXPECT_NEAR(q.y, p.y, 1e-9);
-  }
-}
-
-struct DegenerateCase {
-  const char* name;
-  Vec2 scale;
-  bool identity;
-};
-
-TEST(ReferencePlacement, NearlySingularPlacementsBecomeTheIdentity) {
-  const DegenerateCase cases[] = {
-      {"scale 0", {0, 0}, true},
-      {"x scale 0", {0, 1}, true},
-      {"y scale 0", {1, 0}, true},
-      {"determinant below the bound", {5e-7, 1}, true},
-      {"determinant at the bound", {1e-6, 1}, false},
-  };
-  for (const DegenerateCase& c : cases) {
-    const Affine inverse = invertOrIdentity(makePlacement(Vec2{12, 9}, Vec2{12, 9}, c.scale, 0));
-    if (c.identity) {
-      expectAffineNear(inverse, kIdentity, 0, c.name);
-    } else {
-      EXPECT_NEAR(inverse.a, 1e6, 1e-3) << c.name;
-      EXPECT_NEAR(inverse.e, 1, kTolerance) << c.name;
-    }
   }
 }
 
@@ -321,27 +180,6 @@ TEST(ReferenceDataPath, StrokeEdgeSendsTheStrokeValuesUnderTheEdgeUniforms) {
   EXPECT_EQ(u.shadowColor.r, 0.0);
   EXPECT_EQ(u.alphaFactor, -1.0);
   EXPECT_EQ(u.bgAlpha, 0.0);
-}
-
-TEST(ReferenceDataPath, InstanceWithScaleZeroIsPlacedLikeTheFirst) {
-  SceneValues values;
-  values.instances = 12;
-  const ShapeUniforms u = shapePassUniforms(takeSnapshot(hostValues(values, 64, 48, 1), 1), 64, 48);
-  ASSERT_EQ(u.transforms.size(), 12u);
-  expectAffineNear(u.transforms[0], kIdentity, 0, "instance 0");
-  expectAffineNear(u.transforms[10], kIdentity, 0, "instance 10");
-  EXPECT_NEAR(u.transforms[11].a, -10.0, 1e-5);  // scale 1 - 11 x 0.1 = -0.1, inverted
-}
-
-TEST(ReferenceDataPath, RotationOffsetTurnsTheSecondInstanceAboutTheCentre) {
-  SceneValues values;
-  values.instances = 2;
-  values.scaleXOffset = 0;
-  values.scaleYOffset = 0;
-  values.rotationOffset = 90;
-  const ShapeUniforms u = shapePassUniforms(takeSnapshot(hostValues(values, 64, 48, 1), 1), 64, 48);
-  const Vec2 center{32, 24};
-  expectAffineNear(u.transforms[1], makePlacement(center, center, Vec2{1, 1}, -90), 1e-12, "instance 1");
 }
 
 // ---- The 8-bit chain ----
@@ -529,16 +367,6 @@ TEST(ReferenceFrame, EdgeInsideARectangleFilledOutside) {
   }
 }
 
-TEST(ReferenceFrame, RefusesValuesTheHostNeverHands) {
-  const Image input = opaquePattern(4, 4);
-  SceneValues badShape;
-  badShape.shapeType = 0;
-  EXPECT_THROW(renderReference(input, badShape), std::invalid_argument);
-  SceneValues tooMany;
-  tooMany.instances = 21;
-  EXPECT_THROW(renderReference(input, tooMany), std::invalid_argument);
-  EXPECT_THROW(renderReference(input, SceneValues{}, 0), std::invalid_argument);
-}
 
 }  // namespace
 }  // namespace vantrel_reference
