@@ -1,0 +1,66 @@
+// Where frames come from and where they go: a still picture, a numbered sequence of
+// files, raw frames on a pipe, or a video file through the system's ffmpeg.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "RgbaImage.h"
+
+namespace vantrel {
+
+enum class PixelFormat { Rgba, Argb };  // ffmpeg's rgba and argb: straight alpha
+
+// What the command line says about the input.
+struct InputSpec {
+  std::string path;           // a file, a pattern ("shot_%04d.png", "shot_####.png"), "-" for
+                              // raw frames on stdin, or empty for the built-in picture
+  std::vector<long> frames;   // frame numbers of a pattern (from --frames); empty: find them
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> size;  // --size WxH, for raw frames
+  PixelFormat pixelFormat = PixelFormat::Rgba;                   // --pix-fmt, for raw frames
+};
+
+// What the command line says about the output.
+struct OutputSpec {
+  std::string path;          // a file, a pattern, or "-" for raw frames on stdout
+  PixelFormat pixelFormat = PixelFormat::Rgba;
+  bool noClobber = false;    // -n: refuse to replace an existing file
+  double fps = 24;           // for a video file
+};
+
+// Frames in order. Reads may run on another thread than the one that opened it, but one
+// thread at a time.
+class FrameSource {
+ public:
+  virtual ~FrameSource() = default;
+  // The next frame, or nothing at the end. Throws std::runtime_error with a one-line
+  // reason naming the file or frame.
+  virtual std::optional<RgbaImage> next() = 0;
+  // The number of frames when known before reading (files, video), else 0.
+  virtual std::size_t count() const = 0;
+  // The frame number of the frame `next` returned last (a pattern's number; 0, 1, 2...
+  // for a stream), which names the matching output frame.
+  virtual long lastNumber() const = 0;
+  // Frames per second of a video input, if it has one.
+  virtual std::optional<double> fps() const { return std::nullopt; }
+};
+
+// Frames written in order.
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // Writes the frame numbered `number`. Throws std::runtime_error with a one-line reason.
+  virtual void write(const RgbaImage& frame, long number) = 0;
+  // Completes the output: files renamed into place, the video encoder finished. Without
+  // finish, a destroyed sink leaves no new or partial file behind.
+  virtual void finish() = 0;
+};
+
+std::unique_ptr<FrameSource> openSource(const InputSpec& input);
+// `frames` is how many frames will be written when known (0 if not); a single-file
+// output takes exactly one.
+std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames);
+
+}  // namespace vantrel
