@@ -53,6 +53,9 @@ class FrameSink {
   virtual ~FrameSink() = default;
   // Writes the frame numbered `number`. Throws std::runtime_error with a one-line reason.
   virtual void write(const RgbaImage& frame, long number) = 0;
+  // Whether write may be called from several threads at once, for different frames (a
+  // file per frame); a stream takes its frames one at a time, in order.
+  virtual bool takesFramesInAnyOrder() const { return false; }
   // Completes the output: files renamed into place, the video encoder finished. Without
   // finish, a destroyed sink leaves no new or partial file behind.
   virtual void finish() = 0;

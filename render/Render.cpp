@@ -14,6 +14,7 @@
 #include "PixelTransfer.h"
 #include "RenderRecord.h"
 #include "ShapePass.h"
+#include "StageTiming.h"
 #include "ThreadContexts.h"
 
 using namespace gl33core;
@@ -51,6 +52,7 @@ PF_Err Render(const PF_InData* in_data, PF_ParamList params, PF_LayerDef* output
   if (layer.width <= 0 || layer.height <= 0) return PF_Err_NONE;  // nothing to draw or write
   checkLayerFits(layer);
 
+  markStage(FrameStage::Start);
   OpenglRenderTarget& target = OpenglRenderTarget::instance();
   target.resize(layer.width, layer.height, context);
   glDisable(GL_BLEND);
@@ -59,14 +61,18 @@ PF_Err Render(const PF_InData* in_data, PF_ParamList params, PF_LayerDef* output
   glViewport(0, 0, target.width(), target.height());
 
   const GLuint inputTexture = uploadLayer(layer, *in_data, transfer);
+  markStage(FrameStage::Upload);
   RenderRecord& record = renderRecord();
   takeParameterSnapshot(record, *in_data);
   const double viewPort[2] = {double(layer.width), double(layer.height)};
   drawShapes(record, inputTexture, transfer.multiplier, viewPort);
   glDeleteTextures(1, &inputTexture);
+  markStage(FrameStage::Draw);
 
   convertToOutput(target, transfer.multiplier);
+  markStage(FrameStage::Convert);
   readbackToWorld(layer.width, layer.height, *output, *in_data, transfer);
+  markStage(FrameStage::Readback);
   return PF_Err_NONE;
 }
 

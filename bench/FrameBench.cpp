@@ -1,0 +1,273 @@
+// vantrel-bench: frames of the effect through the substitute host, warm, many per case.
+// Prints ms per frame (median and spread), megapixels per second and the stage breakdown
+// of each case, then ratios derived from the same run; --json writes the same as JSON.
+#include <CLI/CLI.hpp>
+#include <dlfcn.h>
+#include <unistd.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "BuiltInPicture.h"
+#include "EffectCall.h"
+#include "Host.h"
+#include "ModulePath.h"
+#include "ReferenceRenderer.h"
+#include "RgbaImage.h"
+#include "SceneOnHost.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char* kStageNames[4] = {"upload", "draw", "convert", "readback"};
+
+struct Case {
+  std::uint32_t width, height;
+  int instances;
+  int shapeType;  // 1 Circle (cheap), 6 Hexagon (an arc tangent and a cosine per instance)
+};
+
+struct Figures {
+  double median = 0, low = 0, high = 0;  // ms per frame
+  double stages[4] = {};                 // ms, medians
+  int frames = 0;
+};
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+vantrel_reference::SceneValues sceneFor(const Case& c) {
+  vantrel_reference::SceneValues scene;
+  scene.shapeType = c.shapeType;
+  scene.instances = c.instances;
+  scene.shapeSize1 = int(c.height * 2 / 5);
+  scene.shapeSize2 = scene.shapeSize1 / 4;
+  scene.rotationOffset = 7;
+  scene.positionXOffset = 9;
+  return scene;
+}
+
+class Bench {
+ public:
+  Bench(const std::string& modulePath, double secondsPerCase, int minFrames)
+      : host_(modulePath), secondsPerCase_(secondsPerCase), minFrames_(minFrames) {
+    void* library = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    lastFrameStages_ = library ? reinterpret_cast<void (*)(double*)>(dlsym(library, "VantrelLastFrameStages")) : nullptr;
+    vantrel::callEffect(host_, "parameter setup", [&] { return host_.paramsSetup(); });
+    instance_ = &host_.newInstance();
+    // The effect prints an information block for each context it makes: the global one
+    // at setup, this thread's at its first render. It names the renderer.
+    const std::string printed = capturingStdout([&] {
+      vantrel::callEffect(host_, "global setup", [&] { return host_.globalSetup(); });
+      minihost::World tiny(16, 16), out(16, 16);
+      renderOnce(tiny, out);
+    });
+    const std::string label = "OpenGL Renderer: ";
+    if (const auto at = printed.find(label); at != std::string::npos) {
+      renderer_ = printed.substr(at + label.size(), printed.find('\n', at) - at - label.size());
+    }
+  }
+  ~Bench() { host_.globalSetdown(); }
+
+  bool hasStages() const { return lastFrameStages_ != nullptr; }
+  const std::string& renderer() const { return renderer_; }
+
+  Figures run(const Case& c) {
+    vantrel_test::applyScene(sceneFor(c), *instance_);
+    minihost::World input = vantrel::toWorld(vantrel::builtInPicture(c.width, c.height));
+    minihost::World output(input.width(), input.height());
+    std::vector<double> times, stages[4];
+    for (int warm = 0; warm < 2; ++warm) renderOnce(input, output);
+    const auto start = Clock::now();
+    while (int(times.size()) < minFrames_ ||
+           std::chrono::duration<double>(Clock::now() - start).count() < secondsPerCase_) {
+      const auto before = Clock::now();
+      renderOnce(input, output);
+      times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+      if (lastFrameStages_) {
+        double seconds[4];
+        lastFrameStages_(seconds);
+        for (int s = 0; s < 4; ++s) stages[s].push_back(seconds[s] * 1000);
+      }
+    }
+    Figures f;
+    f.median = median(times);
+    f.low = *std::min_element(times.begin(), times.end());
+    f.high = *std::max_element(times.begin(), times.end());
+    f.frames = int(times.size());
+    for (int s = 0; s < 4; ++s) f.stages[s] = stages[s].empty() ? 0 : median(stages[s]);
+    return f;
+  }
+
+  // The CPU reference on the same frame, once (it takes seconds).
+  double referenceMs(const Case& c) {
+    const vantrel::RgbaImage picture = vantrel::builtInPicture(c.width, c.height);
+    minihost::World world = vantrel::toWorld(picture);
+    vantrel_reference::Image input = vantrel_reference::makeImage(int(c.width), int(c.height));
+    for (std::uint32_t y = 0; y < c.height; ++y) {
+      for (std::uint32_t x = 0; x < c.width; ++x) input.at(int(x), int(y)) = world.at(A_long(x), A_long(y));
+    }
+    const auto before = Clock::now();
+    vantrel_reference::renderReference(input, sceneFor(c));
+    return std::chrono::duration<double, std::milli>(Clock::now() - before).count();
+  }
+
+ private:
+  template <typename F>
+  static std::string capturingStdout(F work) {
+    std::fflush(stdout);
+    std::FILE* capture = std::tmpfile();
+    const int saved = dup(STDOUT_FILENO);
+    dup2(fileno(capture), STDOUT_FILENO);
+    try {
+      work();
+    } catch (...) {
+      std::fflush(stdout);
+      dup2(saved, STDOUT_FILENO);
+      close(saved);
+      std::fclose(capture);
+      throw;
+    }
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::string text;
+    std::rewind(capture);
+    for (int c; (c = std::fgetc(capture)) != EOF;) text += char(c);
+    std::fclose(capture);
+    return text;
+  }
+
+  void renderOnce(minihost::World& input, minihost::World& output) {
+    vantrel::callEffect(host_, "render", [&] { return host_.render(*instance_, input, output); });
+  }
+
+  minihost::Host host_;
+  minihost::EffectInstance* instance_ = nullptr;
+  void (*lastFrameStages_)(double*) = nullptr;
+  std::string renderer_;
+  double secondsPerCase_;
+  int minFrames_;
+};
+
+// A plain copy of the frame's bytes, the floor for the read-back and copy stage.
+double memcpyMs(std::size_t bytes) {
+  std::vector<unsigned char> from(bytes, 1), to(bytes);
+  std::vector<double> times;
+  for (int i = 0; i < 9; ++i) {
+    const auto before = Clock::now();
+    std::memcpy(to.data(), from.data(), bytes);
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+    from[std::size_t(i)] = to[bytes - 1 - std::size_t(i)];  // keep the copies alive
+  }
+  return median(times);
+}
+
+std::string caseName(const Case& c) {
+  return std::to_string(c.width) + "x" + std::to_string(c.height) + " " + std::to_string(c.instances) +
+         (c.instances == 1 ? " instance " : " instances ") + (c.shapeType == 1 ? "circle" : "hexagon");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"vantrel-bench: frame times of the QN Vantrel effect through the substitute host", "vantrel-bench"};
+  std::string module, jsonPath;
+  double secondsPerCase = 2.0;
+  int minFrames = 5;
+  bool quick = false;
+  app.add_option("--module", module, "Effect module (default: QNVantrelBench.so beside vantrel-bench, with stage times)");
+  app.add_option("--json", jsonPath, "Also write the figures as JSON to this file ('-' for stdout instead of the table)");
+  app.add_option("--seconds", secondsPerCase, "Time spent on each case, at least");
+  app.add_option("--frames", minFrames, "Frames timed in each case, at least");
+  app.add_flag("--quick", quick, "1280x720 and 1920x1080 only, one shape");
+  CLI11_PARSE(app, argc, argv);
+
+  try {
+    if (module.empty()) {
+      module = vantrel::resolveModulePath("");
+      module.replace(module.rfind("QNVantrel.so"), std::string("QNVantrel.so").size(), "QNVantrelBench.so");
+    }
+    Bench bench(module, secondsPerCase, minFrames);
+    std::vector<Case> cases;
+    const std::pair<std::uint32_t, std::uint32_t> sizes[] = {{1280, 720}, {1920, 1080}, {3840, 2160}};
+    for (const auto& [w, h] : sizes) {
+      if (quick && w > 1920) continue;
+      for (int instances : {1, 5, 20}) {
+        for (int shape : {1, 6}) {
+          if (!quick || shape == 1) cases.push_back({w, h, instances, shape});
+        }
+      }
+    }
+
+    const bool table = jsonPath != "-";
+    nlohmann::json json;
+    std::map<std::string, Figures> byName;
+    if (table) {
+      std::printf("renderer: %s\n\n", bench.renderer().c_str());
+      std::printf("%-32s %9s %17s %8s   %8s %8s %8s %8s\n", "case", "ms/frame", "spread", "Mpx/s", kStageNames[0],
+                  kStageNames[1], kStageNames[2], kStageNames[3]);
+    }
+    for (const Case& c : cases) {
+      const Figures f = bench.run(c);
+      byName[caseName(c)] = f;
+      const double megapixels = double(c.width) * c.height / 1e6;
+      if (table) {
+        std::printf("%-32s %9.1f %7.1f .. %7.1f %8.1f   %8.1f %8.1f %8.1f %8.1f\n", caseName(c).c_str(), f.median, f.low,
+                    f.high, megapixels / (f.median / 1000), f.stages[0], f.stages[1], f.stages[2], f.stages[3]);
+        std::fflush(stdout);
+      }
+      nlohmann::json entry = {{"width", c.width},       {"height", c.height},    {"instances", c.instances},
+                              {"shape", c.shapeType == 1 ? "circle" : "hexagon"}, {"frames", f.frames},
+                              {"ms_median", f.median},  {"ms_min", f.low},       {"ms_max", f.high},
+                              {"megapixels_per_second", megapixels / (f.median / 1000)}};
+      for (int s = 0; s < 4; ++s) entry["stages_ms"][kStageNames[s]] = f.stages[s];
+      json["cases"].push_back(entry);
+    }
+
+    const Figures& fhd = byName["1920x1080 5 instances circle"];
+    const Figures& fhd1 = byName["1920x1080 1 instance circle"];
+    const Figures& fhd20 = byName["1920x1080 20 instances circle"];
+    const Case referenceCase{1280, 720, 5, 1};
+    const double referenceMs = bench.referenceMs(referenceCase);
+    nlohmann::json ratios;
+    if (byName.count("3840x2160 5 instances circle")) {
+      ratios["uhd_over_fhd"] = byName["3840x2160 5 instances circle"].median / fhd.median;
+    }
+    ratios["instances_20_over_1"] = fhd20.median / fhd1.median;
+    if (bench.hasStages()) {
+      ratios["frame_over_draw"] = fhd.median / fhd.stages[1];
+      ratios["readback_over_memcpy"] = fhd.stages[3] / memcpyMs(1920u * 1080u * 4u);
+    }
+    ratios["gpu_over_cpu_reference"] = byName[caseName(referenceCase)].median / referenceMs;
+    json["ratios"] = ratios;
+    json["renderer"] = bench.renderer();
+
+    if (table) {
+      std::printf("\nratios (same run)\n");
+      for (const auto& [name, value] : ratios.items()) std::printf("  %-24s %8.3f\n", name.c_str(), double(value));
+    }
+    if (!jsonPath.empty()) {
+      if (jsonPath == "-") {
+        std::cout << json.dump(2) << "\n";
+      } else {
+        std::ofstream(jsonPath) << json.dump(2) << "\n";
+      }
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vantrel-bench: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,137 @@
+#include "FramePipeline.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+struct NumberedFrame {
+  RgbaImage image;
+  long number;
+};
+
+// A queue of at most `capacity` frames; closing it wakes everyone and ends pushing.
+class FrameQueue {
+ public:
+  explicit FrameQueue(std::size_t capacity) : capacity_(capacity) {}
+
+  bool push(NumberedFrame frame) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return closed_ || frames_.size() < capacity_; });
+    if (closed_) return false;
+    frames_.push_back(std::move(frame));
+    changed_.notify_all();
+    return true;
+  }
+  bool pop(NumberedFrame& frame) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return closed_ || !frames_.empty(); });
+    if (frames_.empty()) return false;
+    frame = std::move(frames_.front());
+    frames_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+  // No more pushes; what is queued can still be taken.
+  void close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::size_t capacity_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<NumberedFrame> frames_;
+  bool closed_ = false;
+};
+
+// The first failure of any thread, kept to be rethrown on the calling one.
+class FirstFailure {
+ public:
+  void record(std::exception_ptr error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!error_) error_ = error;
+    failed_ = true;
+  }
+  bool failed() const { return failed_; }
+  void rethrow() {
+    if (error_) std::rethrow_exception(error_);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::exception_ptr error_;
+  std::atomic<bool> failed_{false};
+};
+
+}  // namespace
+
+PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const RenderFrame& render, unsigned writers,
+                           ProgressReport& progress, const std::atomic<bool>& stop) {
+  const std::size_t depth = std::max(2u, 2 * writers);
+  FrameQueue toRender(depth), toWrite(depth);
+  FirstFailure failure;
+  std::mutex progressMutex;
+  PipelineResult result;
+
+  std::thread reader([&] {
+    try {
+      while (auto frame = source.next()) {
+        if (!toRender.push({std::move(*frame), source.lastNumber()})) break;
+      }
+    } catch (...) {
+      failure.record(std::current_exception());
+    }
+    toRender.close();
+  });
+
+  std::vector<std::thread> writing;
+  for (unsigned w = 0; w < std::max(1u, writers); ++w) {
+    writing.emplace_back([&] {
+      NumberedFrame frame;
+      while (toWrite.pop(frame)) {
+        if (failure.failed()) continue;  // drain without writing
+        try {
+          sink.write(frame.image, frame.number);
+          std::lock_guard<std::mutex> lock(progressMutex);
+          ++result.frames;
+          progress.frameDone();
+        } catch (...) {
+          failure.record(std::current_exception());
+          toRender.close();  // stop the others early
+        }
+      }
+    });
+  }
+
+  try {
+    NumberedFrame frame;
+    for (std::size_t index = 0; !failure.failed() && toRender.pop(frame); ++index) {
+      if (stop) {
+        result.interrupted = true;
+        break;
+      }
+      toWrite.push({render(frame.image, index), frame.number});
+    }
+  } catch (...) {
+    failure.record(std::current_exception());
+  }
+  toRender.close();
+  toWrite.close();
+  reader.join();
+  for (std::thread& thread : writing) thread.join();
+  failure.rethrow();
+
+  sink.finish();
+  progress.finish();
+  return result;
+}
+
+}  // namespace vantrel

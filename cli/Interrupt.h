@@ -1,0 +1,19 @@
+#pragma once
+
+#include <atomic>
+
+namespace vantrel {
+
+// Ctrl-C (SIGINT) and SIGTERM ask the run to stop after the frame in hand instead of
+// killing the process mid-write. A second signal kills it as usual.
+class InterruptRequest {
+ public:
+  InterruptRequest();   // installs the handlers
+  ~InterruptRequest();  // restores the previous ones
+  InterruptRequest(const InterruptRequest&) = delete;
+  InterruptRequest& operator=(const InterruptRequest&) = delete;
+
+  static const std::atomic<bool>& flag();
+};
+
+}  // namespace vantrel

@@ -1,0 +1,77 @@
+#include "ProgressReport.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+namespace vantrel {
+namespace {
+
+constexpr auto kInterval = std::chrono::milliseconds(250);
+
+std::string clock(double seconds) {
+  const long whole = long(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+  return text;
+}
+
+std::FILE* openProgressFile(const std::string& path) {
+  if (path.empty()) return nullptr;
+  std::FILE* file = path == "-" ? stdout : std::fopen(path.c_str(), "w");
+  if (!file) throw std::runtime_error("cannot write progress to " + path + ": " + std::strerror(errno));
+  return file;
+}
+
+int closeProgressFile(std::FILE* file) { return file == stdout ? std::fflush(file) : std::fclose(file); }
+
+}  // namespace
+
+ProgressReport::ProgressReport(bool terminalLine, const std::string& progressFile, std::size_t total, double fps)
+    : terminalLine_(terminalLine), file_(openProgressFile(progressFile), closeProgressFile), total_(total), fps_(fps) {}
+
+ProgressReport::~ProgressReport() {
+  if (terminalLine_ && done_ > 0 && !finished_) std::fputc('\n', stderr);
+}
+
+void ProgressReport::frameDone() {
+  ++done_;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastReport_ < kInterval) return;
+  lastReport_ = now;
+  report(false);
+}
+
+void ProgressReport::finish() {
+  if (finished_) return;
+  report(true);
+  finished_ = true;
+  if (terminalLine_ && done_ > 0) std::fputc('\n', stderr);
+}
+
+void ProgressReport::report(bool last) {
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  const double rate = elapsed > 0 ? double(done_) / elapsed : 0;
+  if (terminalLine_ && done_ > 0) {
+    std::string line = "frame " + std::to_string(done_);
+    if (total_ > 0) line += "/" + std::to_string(total_);
+    char speed[32];
+    std::snprintf(speed, sizeof speed, "  %.1f fps", rate);
+    line += speed;
+    if (total_ > 0 && rate > 0) line += "  " + clock(double(total_ - std::min(done_, total_)) / rate) + " left";
+    std::fprintf(stderr, "\r%-60s", line.c_str());
+    std::fflush(stderr);
+  }
+  if (file_) {
+    const double outTime = double(done_) / fps_;
+    std::fprintf(file_.get(),
+                 "frame=%zu\nfps=%.2f\ntotal_frames=%zu\nout_time_us=%lld\nout_time=%s.%06ld\n"
+                 "elapsed=%.3f\nprogress=%s\n",
+                 done_, rate, total_, static_cast<long long>(outTime * 1e6), clock(std::floor(outTime)).c_str(),
+                 long((outTime - std::floor(outTime)) * 1e6), elapsed, last ? "end" : "continue");
+    std::fflush(file_.get());
+  }
+}
+
+}  // namespace vantrel

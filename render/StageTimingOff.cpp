@@ -1,0 +1,7 @@
+#include "StageTiming.h"
+
+namespace Quillon::Vantrel {
+
+void markStage(FrameStage) {}
+
+}  // namespace Quillon::Vantrel
