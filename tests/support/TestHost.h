@@ -1,6 +1,7 @@
 // A substitute host on the built module, with its parameters declared and one instance.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,11 @@
 
 namespace vantrel_test {
 
-inline const char* modulePath() { return VANTREL_MODULE_PATH; }
+// The built module, or the one $VANTREL_MODULE names (a copy of the build elsewhere).
+inline const char* modulePath() {
+  const char* given = std::getenv("VANTREL_MODULE");
+  return given && *given ? given : VANTREL_MODULE_PATH;
+}
 
 struct DeclaredHost {
   minihost::Host host{modulePath()};
