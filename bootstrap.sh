@@ -10,7 +10,8 @@ packages=(
   g++ cmake ninja-build binutils
   libcli11-dev libgtest-dev libgmock-dev
   libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri glslang-tools
-  libpng-dev
+  libpng-dev nlohmann-json3-dev
+  libjpeg62-turbo-dev ffmpeg
 )
 
 install_missing() {

@@ -129,7 +129,8 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const RenderFra
   for (std::thread& thread : writing) thread.join();
   failure.rethrow();
 
-  sink.finish();
+  // An interrupted run keeps what it wrote; with nothing written there is nothing to keep.
+  if (!result.interrupted || result.frames > 0) sink.finish();
   progress.finish();
   return result;
 }

@@ -4,10 +4,12 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 
 #include "ControlDisplay.h"
+#include "NearestName.h"
 
 namespace vantrel {
 namespace {
@@ -63,14 +65,14 @@ class ValueParser {
       case PF_Param_POINT: return point();
       case PF_Param_CHECKBOX: return checkbox();
       case PF_Param_COLOR: return color();
-      default: throw std::runtime_error(param_.name() + " is a " + minihost::typeName(param_.type()) +
-                                 ", not a control that takes a value");
+      default:
+        throw std::runtime_error("is a " + minihost::typeName(param_.type()) + ", not a control that takes a value");
     }
   }
 
  private:
   [[noreturn]] void refuse(const std::string& expected) const {
-    throw std::runtime_error(param_.name() + " takes " + expected + ", not " + quoted(text_));
+    throw std::runtime_error("takes " + expected + ", not " + quoted(text_));
   }
 
   double inRange(double value, double min, double max) const {
@@ -143,33 +145,132 @@ class ValueParser {
   const std::string text_;
 };
 
-PF_ParamIndex findControl(const minihost::Host& host, const std::string& name) {
-  if (const PF_ParamIndex exact = host.findParam(name); exact > 0) return exact;
-  const auto& params = host.params();
-  for (std::size_t i = 1; i < params.size(); ++i) {
-    if (!params[i].name().empty() && lower(params[i].name()) == lower(name)) return PF_ParamIndex(i);
+// "2s", "1.5s", "48f" (whole frames at fps): seconds from 0 on.
+double parseTime(const std::string& text, double fps) {
+  const std::string time = trimmed(text);
+  if (time.empty()) throw std::runtime_error("has a key without a time");
+  const char unit = char(std::tolower(static_cast<unsigned char>(time.back())));
+  const auto value = number(time.substr(0, time.size() - 1));
+  if ((unit != 's' && unit != 'f') || !value) {
+    throw std::runtime_error("has a key at " + quoted(time) + "; a time is seconds (2s) or frames (48f)");
   }
-  return -1;
+  if (*value < 0) throw std::runtime_error("has a key at " + quoted(time) + "; times are 0 or later");
+  if (unit == 's') return *value;
+  if (*value != std::floor(*value)) throw std::runtime_error("has a key at " + quoted(time) + "; frames are whole");
+  return *value / fps;
+}
+
+std::string secondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%gs", seconds);
+  return text;
+}
+
+bool validFrameRate(double fps) { return std::isfinite(fps) && fps > 0; }
+
+// VALUE as keys: "VALUE@TIME;VALUE@TIME", or a constant when it holds no '@'.
+std::vector<KeyText> splitKeys(const std::string& value) {
+  if (value.find('@') == std::string::npos) return {{value, std::nullopt}};
+  std::vector<KeyText> keys;
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t end = value.find(';', from);
+    const std::string key = trimmed(value.substr(from, end == std::string::npos ? std::string::npos : end - from));
+    if (key.empty()) throw std::runtime_error("has an empty key in " + quoted(value));
+    const std::size_t at = key.find('@');
+    if (at == std::string::npos) throw std::runtime_error("has a key without a time: " + quoted(key) + "; keys are VALUE@TIME");
+    const std::string keyValue = trimmed(key.substr(0, at));
+    if (keyValue.empty()) throw std::runtime_error("has a key without a value: " + quoted(key));
+    keys.push_back({keyValue, key.substr(at + 1)});
+    if (end == std::string::npos) return keys;
+    from = end + 1;
+  }
 }
 
 }  // namespace
 
-ParamAssignment parseParamAssignment(const minihost::Host& host, const std::string& text) {
+bool takesValue(PF_ParamType type) {
+  switch (type) {
+    case PF_Param_POPUP:
+    case PF_Param_SLIDER:
+    case PF_Param_FLOAT_SLIDER:
+    case PF_Param_ANGLE:
+    case PF_Param_POINT:
+    case PF_Param_CHECKBOX:
+    case PF_Param_COLOR: return true;
+    default: return false;
+  }
+}
+
+void checkFrameRate(double fps) {
+  if (validFrameRate(fps)) return;
+  char text[64];
+  std::snprintf(text, sizeof text, "the frame rate must be above 0, not %g", fps);
+  throw std::runtime_error(text);
+}
+
+PF_ParamIndex findControl(const minihost::Host& host, const std::string& name) {
+  if (const PF_ParamIndex exact = host.findParam(name); exact > 0) return exact;
+  const auto& params = host.params();
+  std::vector<std::string> names;
+  for (std::size_t i = 1; i < params.size(); ++i) {
+    if (!params[i].name().empty() && lower(params[i].name()) == lower(name)) return PF_ParamIndex(i);
+    if (takesValue(params[i].type())) names.push_back(params[i].name());
+  }
+  const std::string nearest = nearestName(name, names);
+  if (!nearest.empty()) throw std::runtime_error("no control named " + quoted(name) + "; did you mean " + quoted(nearest) + "?");
+  throw std::runtime_error("no control named " + quoted(name) + "; see vantrel info");
+}
+
+std::vector<minihost::Keyframe> parseKeys(const minihost::DeclaredParam& param, const std::vector<KeyText>& keys,
+                                          double fps) {
+  if (!validFrameRate(fps)) throw std::invalid_argument("parseKeys needs a frame rate above 0");
+  if (keys.empty()) throw std::runtime_error("has no keys");
+  std::vector<minihost::Keyframe> parsed;
+  for (const KeyText& key : keys) {
+    if (!key.time && keys.size() > 1) throw std::runtime_error("has a key without a time: " + quoted(key.value));
+    // The value first: a control that takes no value is refused as such.
+    const minihost::ParamValue value = ValueParser(param, trimmed(key.value)).parse();
+    parsed.push_back({key.time ? parseTime(*key.time, fps) : 0.0, value});
+  }
+  std::stable_sort(parsed.begin(), parsed.end(),
+                   [](const minihost::Keyframe& a, const minihost::Keyframe& b) { return a.seconds < b.seconds; });
+  for (std::size_t i = 1; i < parsed.size(); ++i) {
+    if (parsed[i].seconds == parsed[i - 1].seconds) {
+      throw std::runtime_error("has two keys at " + secondsText(parsed[i].seconds));
+    }
+  }
+  return parsed;
+}
+
+ParamSetting parseParamSetting(const minihost::Host& host, const std::string& text, double fps) {
   const auto equals = text.find('=');
   if (equals == std::string::npos) throw std::runtime_error("--set " + quoted(text) + " needs the form NAME=VALUE");
   const std::string name = trimmed(text.substr(0, equals));
   const std::string value = trimmed(text.substr(equals + 1));
   if (name.empty()) throw std::runtime_error("--set " + quoted(text) + " names no control");
   const PF_ParamIndex index = findControl(host, name);
-  if (index < 0) throw std::runtime_error("no control is named " + quoted(name) + " (vantrel info lists them)");
   const minihost::DeclaredParam& param = host.params()[std::size_t(index)];
   if (value.empty()) throw std::runtime_error("--set " + quoted(text) + " gives " + param.name() + " no value");
-  return {index, ValueParser(param, value).parse()};
+  checkFrameRate(fps);
+  try {
+    return {index, parseKeys(param, splitKeys(value), fps)};
+  } catch (const std::runtime_error& e) {
+    throw std::runtime_error(param.name() + " " + e.what());
+  }
 }
 
-void applyParamAssignment(const minihost::Host& host, minihost::EffectInstance& instance, const std::string& text) {
-  const ParamAssignment assignment = parseParamAssignment(host, text);
-  instance.set(assignment.index, assignment.value);
+void applyParamSetting(minihost::EffectInstance& instance, const ParamSetting& setting) {
+  if (setting.keys.size() == 1) {
+    instance.set(setting.index, setting.keys.front().value);
+  } else {
+    instance.setKeyframes(setting.index, setting.keys);
+  }
+}
+
+void applyParamAssignment(const minihost::Host& host, minihost::EffectInstance& instance, const std::string& text,
+                          double fps) {
+  applyParamSetting(instance, parseParamSetting(host, text, fps));
 }
 
 }  // namespace vantrel

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "Notes.h"
+
 // libpng reports errors by calling an error function that must not return; it longjmps
 // back to the setjmp of the current step. Each step below runs in its own function that
 // holds only plain locals, none of them changed after setjmp, so the jump skips no
@@ -81,6 +83,7 @@ struct PngHeader {
   png_uint_32 width;
   png_uint_32 height;
   double storedBytes;  // the uncompressed size of the rows as the file stores them
+  bool sixteenBit;     // samples of 16 bits, which are reduced to 8
 };
 
 // Reads the header and asks libpng for 8-bit RGBA rows. Returns false after an error.
@@ -92,6 +95,7 @@ bool readHeader(png_structp png, png_infop info, PngHeader* header) {
   const png_byte colorType = png_get_color_type(png, info);
   const png_byte bitDepth = png_get_bit_depth(png, info);
   const bool transparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  header->sixteenBit = bitDepth == 16;
   if (bitDepth == 16) png_set_scale_16(png);
   if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
   if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
@@ -171,6 +175,7 @@ RgbaImage readPng(const std::string& path) {
   RgbaImage image(header.width, header.height);
   std::vector<png_bytep> rows = rowPointers(image);
   if (!readRows(structs.png, structs.info, rows.data())) throw failure(error.message);
+  if (header.sixteenBit) noteOnce(Note::SixteenBitReduced, path + " has 16-bit samples; they are reduced to 8 bits");
   return image;
 }
 

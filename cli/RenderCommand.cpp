@@ -1,13 +1,19 @@
 #include "RenderCommand.h"
 
-#include "BuiltInPicture.h"
+#include <unistd.h>
+
+#include <cmath>
+#include <iostream>
+
+#include "Downsample.h"
 #include "EffectCall.h"
+#include "FramePipeline.h"
+#include "FrameRange.h"
 #include "Host.h"
+#include "Interrupt.h"
 #include "ParamAssignment.h"
-#include "PngFile.h"
-#include "ReplacingFile.h"
-#include "RgbaImage.h"
-#include "StdoutToStderr.h"
+#include "Preset.h"
+#include "EffectDiagnostics.h"
 
 namespace vantrel {
 namespace {
@@ -36,27 +42,66 @@ class GlobalSession {
   bool open_ = false;
 };
 
-minihost::World renderFrame(minihost::Host& host, minihost::EffectInstance& instance, minihost::World& input) {
-  minihost::World output(input.width(), input.height());
-  const StdoutToStderr diagnosticsToStderr;
-  GlobalSession session(host);
-  callEffect(host, "render", [&] { return host.render(instance, input, output); });
-  session.end();
-  return output;
+// The host's time for the k-th frame of the run: k / fps seconds, in thousandths of a
+// frame so that rates such as 23.976 stay exact enough.
+minihost::FrameTime frameTime(std::size_t index, double fps, unsigned downsample) {
+  minihost::FrameTime time;
+  time.timeStep = 1000;
+  time.time = A_long(index) * time.timeStep;
+  time.timeScale = A_u_long(std::lround(fps * 1000));
+  time.downsample = downsample;
+  return time;
+}
+
+void checkRequest(const RenderRequest& request) {
+  if (request.downsample < 1 || request.downsample > 64) throw std::runtime_error("--downsample takes 1 to 64");
+  if (request.threads < 1 || request.threads > 64) throw std::runtime_error("--threads takes 1 to 64");
+  if (request.fps && !(*request.fps > 0 && *request.fps <= 1000)) throw std::runtime_error("--fps takes more than 0 and at most 1000");
+  if (request.output.path.empty() && request.savePreset.empty()) throw std::runtime_error("no output named (-o FILE)");
 }
 
 }  // namespace
 
 int runRender(const std::string& modulePath, const RenderRequest& request) {
+  checkRequest(request);
+  InputSpec input = request.input;
+  if (!request.frames.empty()) input.frames = parseFrameRange(request.frames);
+
   minihost::Host host(modulePath);
   callEffect(host, "parameter setup", [&] { return host.paramsSetup(); });
   minihost::EffectInstance& instance = host.newInstance();
-  for (const std::string& assignment : request.assignments) applyParamAssignment(host, instance, assignment);
 
-  // Opened first, so that an output that cannot be written is refused before the work.
-  ReplacingFile output(request.output);
-  minihost::World input = toWorld(request.input.empty() ? builtInPicture() : readPng(request.input));
-  writePng(output, fromWorld(renderFrame(host, instance, input)));
+  // Opened before the controls are read, so that a video's own rate times its frames.
+  std::unique_ptr<FrameSource> source = request.output.path.empty() ? nullptr : openSource(input);
+  const double fps = request.fps.value_or(source && source->fps() ? *source->fps() : 24.0);
+  if (!request.preset.empty()) loadPreset(host, instance, request.preset, fps);
+  for (const std::string& assignment : request.assignments) applyParamAssignment(host, instance, assignment, fps);
+  if (!request.savePreset.empty()) savePreset(host, instance, request.savePreset);
+  if (!source) return 0;
+
+  OutputSpec output = request.output;
+  output.fps = fps;
+  // Opened before any GL work, so that an output that cannot be written is refused first.
+  std::unique_ptr<FrameSink> sink = openSink(output, source->count());
+  const unsigned writers = sink->takesFramesInAnyOrder() ? request.threads : 1;
+  ProgressReport progress(!request.quiet && isatty(STDERR_FILENO), request.progressFile, source->count(), fps);
+
+  const EffectDiagnostics diagnostics(request.verbose);
+  const InterruptRequest interrupt;
+  GlobalSession session(host);
+  const RenderFrame render = [&](const RgbaImage& picture, std::size_t index) {
+    minihost::World in = toWorld(downsample(picture, request.downsample));
+    minihost::World out(in.width(), in.height());
+    callEffect(host, "render", [&] { return host.render(instance, in, out, frameTime(index, fps, request.downsample)); });
+    return fromWorld(out);
+  };
+  const PipelineResult result = runPipeline(*source, *sink, render, writers, progress, InterruptRequest::flag());
+  session.end();
+  if (result.interrupted) {
+    std::cerr << "vantrel: interrupted; " << result.frames << (result.frames == 1 ? " frame" : " frames")
+              << " written\n";
+    return 130;
+  }
   return 0;
 }
 

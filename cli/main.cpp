@@ -7,6 +7,24 @@
 #include "ModulePath.h"
 #include "RenderCommand.h"
 
+namespace {
+
+vantrel::PixelFormat pixelFormatOf(const std::string& name) {
+  return name == "argb" ? vantrel::PixelFormat::Argb : vantrel::PixelFormat::Rgba;
+}
+
+std::pair<std::uint32_t, std::uint32_t> sizeOf(const std::string& text) {
+  unsigned width = 0, height = 0;
+  char by = 0, extra = 0;
+  if (std::sscanf(text.c_str(), "%u%c%u%c", &width, &by, &height, &extra) != 3 || (by != 'x' && by != 'X') ||
+      width == 0 || height == 0 || width > 32768 || height > 32768) {
+    throw std::runtime_error("--size takes WIDTHxHEIGHT, each 1 to 32768, not \"" + text + "\"");
+  }
+  return {width, height};
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   CLI::App app{"vantrel: the QN Vantrel echo effect, rendered on the GPU", "vantrel"};
   app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
@@ -17,14 +35,34 @@ int main(int argc, char** argv) {
 
   CLI::App* info = app.add_subcommand("info", "Show the effect's identity, about text and controls");
 
-  vantrel::RenderRequest renderRequest;
-  CLI::App* render = app.add_subcommand("render", "Apply the effect to a PNG picture and write the result as a PNG");
-  render->add_option("input", renderRequest.input, "PNG picture to apply the effect to (default: a built-in 1280x720 test card)");
-  render->add_option("-o,--output", renderRequest.output, "PNG file to write")->required();
+  vantrel::RenderRequest request;
+  std::string size, inputFormat = "rgba", outputFormat = "rgba";
+  double fps = 0;
+  CLI::App* render = app.add_subcommand("render", "Apply the effect to pictures, sequences, raw frames or video");
+  render->add_option("input", request.input.path,
+                     "Picture, numbered pattern (shot_%04d.png, shot_####.png), video, or - for raw frames "
+                     "on stdin (default: a built-in 1280x720 picture)");
+  render->add_option("-o,--output", request.output.path, "Picture, pattern, video, or - for raw frames on stdout");
   // One NAME=VALUE per --set, so that a following input name is not taken for a second.
-  render->add_option("--set", renderRequest.assignments,
-                     "Set a control: \"NAME=VALUE\", repeatable (vantrel info lists the controls)")
+  render->add_option("--set", request.assignments,
+                     "Set a control: \"NAME=VALUE\", or keys \"NAME=VALUE@TIME;VALUE@TIME\" with times as 2s "
+                     "or 48f (repeatable; vantrel info lists the controls)")
       ->allow_extra_args(false);
+  render->add_option("--preset", request.preset, "Controls from a JSON file; --set options apply after it");
+  render->add_option("--save-preset", request.savePreset, "Write the controls as set to a JSON file");
+  render->add_option("--frames", request.frames, "Frame numbers: 1-100, 1-100x2, 3,7,10-20");
+  render->add_option("--fps", fps, "Frames per second, for the time of each frame (default: the video's, else 24)");
+  render->add_option("--downsample", request.downsample, "Render at 1/N of the size, as a host's preview does");
+  render->add_option("--size", size, "WIDTHxHEIGHT of raw input frames");
+  render->add_option("--pix-fmt", inputFormat, "Byte order of raw input frames")->check(CLI::IsMember({"rgba", "argb"}));
+  render->add_option("--out-pix-fmt", outputFormat, "Byte order of raw output frames (default: as --pix-fmt)")
+      ->check(CLI::IsMember({"rgba", "argb"}));
+  render->add_flag("-n,--no-clobber", request.output.noClobber, "Refuse to replace an existing output file");
+  render->add_option("--threads", request.threads, "Frames written at once (default 2)");
+  render->add_flag("-q,--quiet", request.quiet, "No progress line");
+  render->add_flag("-v,--verbose", request.verbose,
+                   "Show the effect's diagnostics (its OpenGL contexts, shader logs) on stderr");
+  render->add_option("--progress", request.progressFile, "Write key=value progress blocks to FILE (- for stdout)");
 
   try {
     app.parse(argc, argv);
@@ -37,7 +75,13 @@ int main(int argc, char** argv) {
 
   try {
     if (info->parsed()) return vantrel::runInfo(vantrel::resolveModulePath(module), std::cout);
-    if (render->parsed()) return vantrel::runRender(vantrel::resolveModulePath(module), renderRequest);
+    if (render->parsed()) {
+      if (!size.empty()) request.input.size = sizeOf(size);
+      request.input.pixelFormat = pixelFormatOf(inputFormat);
+      request.output.pixelFormat = pixelFormatOf(render->count("--out-pix-fmt") ? outputFormat : inputFormat);
+      if (render->count("--fps")) request.fps = fps;
+      return vantrel::runRender(vantrel::resolveModulePath(module), request);
+    }
   } catch (const std::exception& e) {
     std::cerr << "vantrel: " << e.what() << "\n";
     return 1;

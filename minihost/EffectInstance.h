@@ -43,6 +43,7 @@ class EffectInstance {
   // each key's value until the next.
   void setKeyframes(PF_ParamIndex index, std::vector<Keyframe> keys);
   ParamValue valueAt(PF_ParamIndex index, double seconds) const;
+  const std::vector<Keyframe>& keyframes(PF_ParamIndex index) const { return keys_.at(std::size_t(index)); }
   // A point still at its default follows the layer: its percentage of the layer's size.
   bool atDefault(PF_ParamIndex index) const { return atDefault_.at(std::size_t(index)); }
 

@@ -1,4 +1,4 @@
-// --set "NAME=VALUE" against the module's declared controls.
+// --set "NAME=VALUE" against the module's declared controls: constants, keys, names.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "ControlDisplay.h"
+#include "NearestName.h"
 #include "ParamAssignment.h"
 #include "TestHost.h"
 
 namespace {
 
 using minihost::ParamValue;
-using vantrel::parseParamAssignment;
+using vantrel::parseParamSetting;
 
 class ParamAssignmentTest : public ::testing::Test {
  protected:
@@ -23,10 +24,17 @@ class ParamAssignmentTest : public ::testing::Test {
 
   static minihost::Host& host() { return declared_->host; }
 
-  // The message parseParamAssignment refuses `text` with, or "" when it accepts it.
-  static std::string refusal(const std::string& text) {
+  // The value of a constant setting.
+  static ParamValue constant(const std::string& text) {
+    const vantrel::ParamSetting s = parseParamSetting(host(), text);
+    if (s.keys.size() != 1 || s.keys[0].seconds != 0) throw std::logic_error(text + " is not a constant");
+    return s.keys[0].value;
+  }
+
+  // The message parseParamSetting refuses `text` with, or "" when it accepts it.
+  static std::string refusal(const std::string& text, double fps = 24) {
     try {
-      parseParamAssignment(host(), text);
+      parseParamSetting(host(), text, fps);
     } catch (const std::runtime_error& e) {
       return e.what();
     }
@@ -84,9 +92,8 @@ class Accepts : public ParamAssignmentTest, public ::testing::WithParamInterface
 
 TEST_P(Accepts, ValueInTheControlsUnits) {
   const Accepted& c = GetParam();
-  const vantrel::ParamAssignment a = parseParamAssignment(host(), c.text);
-  EXPECT_EQ(a.index, host().findParam(c.control));
-  EXPECT_EQ(a.value, c.value);
+  EXPECT_EQ(parseParamSetting(host(), c.text).index, host().findParam(c.control));
+  EXPECT_EQ(constant(c.text), c.value);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Accepts, ::testing::ValuesIn(kAccepted),
@@ -120,7 +127,9 @@ const Refused kRefused[] = {
     {"PopupNumberZero", "Edge Type=0", {"Edge Type", "1 to 2", "Shadow, Stroke"}},
     {"PopupFraction", "Fill Type=1.5", {"Fill Type", "1 to 2"}},
     {"PopupUnknownChoice", "Shape Type=Star", {"Shape Type", "Star", "Chevron", "1 to 9"}},
-    {"UnknownName", "Frobnicate=3", {"Frobnicate", "no control"}},
+    {"UnknownName", "Frobnicate=3", {"no control named \"Frobnicate\"; see vantrel info"}},
+    {"NameWithATypo", "Shadow Opacty=5", {"no control named \"Shadow Opacty\"; did you mean \"Shadow Opacity\"?"}},
+    {"NameWithTyposInOtherCase", "shape sise 2=5", {"did you mean \"Shape Size 2\"?"}},
     {"ColourName", "Shadow Color=red", {"Shadow Color", "#RRGGBB", "red"}},
     {"ColourWithoutHash", "Shadow Color=FF0000", {"Shadow Color", "#RRGGBB"}},
     {"ColourTooShort", "Shadow Color=#12345", {"Shadow Color", "#RRGGBB"}},
@@ -137,6 +146,16 @@ const Refused kRefused[] = {
     {"NoValue", "Shadow Size=", {"Shadow Size", "no value"}},
     {"GroupStart", "Edge=1", {"Edge", "group"}},
     {"ControlCharactersShownInOneLine", "Shadow Size=1\n2", {"Shadow Size", "\"1?2\""}},
+    {"KeyWithoutValue", "Shape Size 1=@1s", {"Shape Size 1", "key without a value", "\"@1s\""}},
+    {"KeyAmongKeysWithoutTime", "Shape Size 1=0@0s;300", {"Shape Size 1", "key without a time", "\"300\""}},
+    {"EmptyKey", "Shape Size 1=0@0s;;1@1s", {"Shape Size 1", "empty key"}},
+    {"TimeWithoutUnit", "Shape Size 1=0@0s;5@2", {"Shape Size 1", "\"2\"", "seconds (2s) or frames (48f)"}},
+    {"TimeInMinutes", "Shape Size 1=5@2m", {"Shape Size 1", "\"2m\"", "seconds (2s) or frames (48f)"}},
+    {"TimeNegative", "Shape Size 1=5@-1s", {"Shape Size 1", "\"-1s\"", "0 or later"}},
+    {"TimeFractionOfAFrame", "Shape Size 1=5@1.5f", {"Shape Size 1", "\"1.5f\"", "whole"}},
+    {"TwoKeysAtOneTime", "Shadow Size=0@2s;5@48f", {"Shadow Size", "two keys at 2s"}},
+    {"KeyOutsideRange", "Shape Size 1=0@0s;3000@1s", {"Shape Size 1 takes", "0 to 2000", "\"3000\""}},
+    {"KeysOnAGroup", "Edge=1@0s;2@1s", {"Edge", "group"}},
 };
 
 class Refuses : public ParamAssignmentTest, public ::testing::WithParamInterface<Refused> {};
@@ -162,9 +181,8 @@ TEST_F(ParamAssignmentTest, EveryControlTakesItsDefaultAsShown) {
     const PF_ParamType type = param.type();
     if (type == PF_Param_GROUP_START || type == PF_Param_GROUP_END || type == PF_Param_POINT) continue;
     const std::string text = param.name() + "=" + minihost::formatDefault(param);
-    const vantrel::ParamAssignment a = parseParamAssignment(host(), text);
-    EXPECT_EQ(a.index, PF_ParamIndex(i)) << text;
-    EXPECT_EQ(a.value, minihost::defaultValue(param)) << text;
+    EXPECT_EQ(parseParamSetting(host(), text).index, PF_ParamIndex(i)) << text;
+    EXPECT_EQ(constant(text), minihost::defaultValue(param)) << text;
     ++checked;
   }
   EXPECT_EQ(checked, 22);  // the 27 controls less one point and four group starts and ends
@@ -185,8 +203,8 @@ TEST_F(ParamAssignmentTest, EverySliderTakesItsValidRangeAndNothingBeyond) {
       continue;
     }
     const auto text = [&](double value) { return param.name() + "=" + std::to_string(value); };
-    EXPECT_EQ(parseParamAssignment(host(), text(min)).value, ParamValue{min}) << text(min);
-    EXPECT_EQ(parseParamAssignment(host(), text(max)).value, ParamValue{max}) << text(max);
+    EXPECT_EQ(constant(text(min)), ParamValue{min}) << text(min);
+    EXPECT_EQ(constant(text(max)), ParamValue{max}) << text(max);
     const std::string range = minihost::formatValidRange(param);
     for (double outside : {min - 1, max + 1}) {
       const std::string message = refusal(text(outside));
@@ -210,6 +228,78 @@ TEST_F(ParamAssignmentTest, ApplyStoresTheValueInTheInstance) {
   EXPECT_EQ(def.u.cd.value.red, 16);
   EXPECT_EQ(def.u.cd.value.blue, 48);
   EXPECT_THROW(vantrel::applyParamAssignment(host(), instance, "Instances=99"), std::runtime_error);
+}
+
+TEST_F(ParamAssignmentTest, NoFrameRateBelowOrAtZero) {
+  EXPECT_NE(refusal("Shadow Size=0@0f;1@1f", 0).find("frame rate"), std::string::npos);
+  EXPECT_NE(refusal("Shadow Size=1", -24).find("frame rate"), std::string::npos);
+}
+
+struct Keyed {
+  const char* name;
+  const char* text;
+  double fps;
+  std::vector<minihost::Keyframe> keys;  // ordered by time
+};
+
+void PrintTo(const Keyed& c, std::ostream* os) { *os << c.name; }
+
+const Keyed kKeyed[] = {
+    {"Seconds", "Shape Size 1=0@0s;300@2s", 24, {{0, {0}}, {2, {300}}}},
+    {"FractionsSpacesUpperCase", "Shape Size 1= 0 @ 0.5s ; 300 @ 1.25S", 24, {{0.5, {0}}, {1.25, {300}}}},
+    {"FramesAt24", "Shadow Size=0@0f;100@48f", 24, {{0, {0}}, {2, {100}}}},
+    {"FramesAt30", "Shadow Size=0@0f;100@48F", 30, {{0, {0}}, {1.6, {100}}}},
+    {"UnsortedKeysSorted", "Instances=20@2s;1@0s;10@1s", 24, {{0, {1}}, {1, {10}}, {2, {20}}}},
+    {"PopupChoicesAndNumbers", "Shape Type=Ring@0s;9@1s", 24, {{0, {2}}, {1, {9}}}},
+    {"Points", "Shape Center=0,0@0s;100,-50@1s", 24, {{0, {0, 0}}, {1, {100, -50}}}},
+    {"Colours", "Shadow Color=#000000@0s;#FF8040@1s", 24, {{0, {0, 0, 0, 255}}, {1, {255, 128, 64, 255}}}},
+    {"AnglesFramesAndSeconds", "Shape Rotation=0deg@12f;-90@1s", 24, {{0.5, {0}}, {1, {-90}}}},
+    {"OneKey", "Opacity Offset=50%@2s", 24, {{2, {50}}}},
+};
+
+class ParsesKeys : public ParamAssignmentTest, public ::testing::WithParamInterface<Keyed> {};
+
+TEST_P(ParsesKeys, AtTheirTimesInOrder) {
+  const Keyed& c = GetParam();
+  const vantrel::ParamSetting s = parseParamSetting(host(), c.text, c.fps);
+  ASSERT_EQ(s.keys.size(), c.keys.size());
+  for (std::size_t i = 0; i < c.keys.size(); ++i) {
+    EXPECT_DOUBLE_EQ(s.keys[i].seconds, c.keys[i].seconds) << "key " << i;
+    EXPECT_EQ(s.keys[i].value, c.keys[i].value) << "key " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ParsesKeys, ::testing::ValuesIn(kKeyed),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST_F(ParamAssignmentTest, KeysInterpolateInTheInstanceAndALaterSettingReplacesThem) {
+  minihost::EffectInstance& instance = host().newInstance();
+  const auto at = [&](const char* control, double seconds) { return instance.valueAt(host().findParam(control), seconds); };
+  for (const char* text : {"Shape Size 1=0@0s;300@2s", "Shape Type=Ring@0s;Chevron@1s", "Transparent Background=off@0s;on@1s",
+                           "Shape Center=0,0@0s;100,-50@1s", "Shadow Color=#000000@0s;#FF8040@1s"}) {
+    vantrel::applyParamAssignment(host(), instance, text);
+  }
+  EXPECT_EQ(at("Shape Size 1", 1), ParamValue{150});
+  EXPECT_EQ(at("Shape Size 1", 9), ParamValue{300});  // held after the last key
+  EXPECT_EQ(at("Shape Type", 0.99), ParamValue{2});   // popups hold until the next key
+  EXPECT_EQ(at("Shape Type", 1), ParamValue{9});
+  EXPECT_EQ(at("Transparent Background", 0.5), ParamValue{0});
+  EXPECT_EQ(at("Shape Center", 0.5), (ParamValue{50, -25, 0, 0}));
+  EXPECT_EQ(at("Shadow Color", 0.5), (ParamValue{127.5, 64, 32, 255}));
+
+  vantrel::applyParamAssignment(host(), instance, "Shape Size 1=7");
+  EXPECT_EQ(at("Shape Size 1", 1), ParamValue{7});
+  EXPECT_EQ(instance.keyframes(host().findParam("Shape Size 1")).size(), 1u);
+}
+
+TEST(NearestName, SuggestsOnlyANearName) {
+  const std::vector<std::string> names{"Shape Size 1", "Shape Size 2", "Shadow Opacity", "Echo"};
+  EXPECT_EQ(vantrel::nearestName("shadow opacty", names), "Shadow Opacity");
+  EXPECT_EQ(vantrel::nearestName("Shape Size", names), "Shape Size 1");  // the first of equals
+  EXPECT_EQ(vantrel::editDistance("kitten", "SITTING"), 3u);
+  EXPECT_EQ(vantrel::nearestName("Eco", names), "Echo");                 // two edits even for short names
+  EXPECT_EQ(vantrel::nearestName("Xyz", names), "");
+  EXPECT_EQ(vantrel::nearestName("Opacity", names), "");                 // 7 edits: too far
 }
 
 }  // namespace

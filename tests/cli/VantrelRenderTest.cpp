@@ -70,8 +70,8 @@ const Failure kFailures[] = {
     {"ValueOutOfRange", "render -o {out} --set 'Shadow Opacity=101'", 1, "0% to 100%"},
     {"BadColour", "render -o {out} --set 'Shadow Color=blue'", 1, "#RRGGBB"},
     {"TruncatedInput", "render {in} -o {out}", 1, "cannot read"},
-    {"MissingInput", "render {missing} -o {out}", 1, "No such file or directory"},
-    {"MissingOutputOption", "render {in}", 2, "--output"},
+    {"MissingInput", "render {missing} -o {out}", 1, "no such file"},
+    {"MissingOutputOption", "render {in}", 1, "no output named (-o FILE)"},
 };
 
 class VantrelRenderFailure : public ::testing::TestWithParam<Failure> {};

@@ -1,0 +1,84 @@
+// Programs run as child processes with their standard streams on descriptors of ours;
+// no shell is involved, so arguments are passed exactly as given.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+// The executable file `name` in one of $PATH's folders, or nothing.
+std::optional<std::string> findProgram(const std::string& name);
+
+// A descriptor closed by its destructor.
+class OwnedFd {
+ public:
+  OwnedFd() = default;
+  explicit OwnedFd(int fd) : fd_(fd) {}
+  ~OwnedFd() { reset(); }
+  OwnedFd(OwnedFd&& other) noexcept : fd_(other.release()) {}
+  OwnedFd& operator=(OwnedFd&& other) noexcept;
+  OwnedFd(const OwnedFd&) = delete;
+  OwnedFd& operator=(const OwnedFd&) = delete;
+
+  int get() const { return fd_; }
+  int release();
+  void reset();
+
+ private:
+  int fd_ = -1;
+};
+
+struct Pipe {
+  OwnedFd read;
+  OwnedFd write;
+};
+// A pipe whose ends are closed in child processes (close-on-exec). Throws.
+Pipe makePipe();
+
+// Whatever a child writes to its standard error, kept in an anonymous file, so that a
+// chatty child can never block on a pipe nobody reads.
+class ErrorCapture {
+ public:
+  ErrorCapture();  // throws
+  int fd() const { return file_.get(); }
+  // The last non-empty line written, or empty.
+  std::string lastLine() const;
+
+ private:
+  OwnedFd file_;
+};
+
+class ChildProcess {
+ public:
+  // Descriptors the child gets as its standard input, output and error; -1 for /dev/null.
+  struct Streams {
+    int in = -1;
+    int out = -1;
+    int err = -1;
+  };
+
+  // Starts `program` (a path) with `arguments` (without the program's name). The child
+  // gets no other descriptor of ours, default signal handling, and a process group of its
+  // own, so that Ctrl-C at a terminal reaches vantrel alone and vantrel decides when the
+  // child stops. Throws std::runtime_error when it cannot start.
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments, Streams streams);
+  // Kills and reaps a child not yet waited for, so that none is left behind.
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Waits for the child to end. Returns its exit code, or 128 + the signal that ended it.
+  int wait();
+  // Ends the child at once (SIGKILL) and reaps it; nothing when it was already waited for.
+  void kill();
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,278 @@
+#include "FrameIo.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <utility>
+
+#include "BuiltInPicture.h"
+#include "ChildProcess.h"
+#include "FramePattern.h"
+#include "MediaFiles.h"
+#include "RawFrames.h"
+#include "ReplacingFile.h"
+#include "VideoFiles.h"
+
+namespace vantrel {
+namespace {
+
+// A frame's number in the error about its missing file: "(frame 17 of shot_%04d.png)".
+std::runtime_error missingFrame(const std::string& path, long number, const std::string& pattern) {
+  return std::runtime_error(path + ": no such file (frame " + std::to_string(number) + " of " + pattern + ")");
+}
+
+// "out.png" → "out_%04d.png", for the advice to name a pattern.
+std::string patternExample(const std::string& path) {
+  const std::string extension = extensionOf(path);
+  return path.substr(0, path.size() - extension.size()) + "_%04d" + path.substr(path.size() - extension.size());
+}
+
+void refuseVideoPattern(const std::string& path, FileKind kind) {
+  if (kind == FileKind::Video) {
+    throw std::runtime_error(path + ": a numbered pattern names pictures (.png, .jpg, .jpeg), not video files");
+  }
+}
+
+// One picture: frame 0, or each of the frames --frames names, so that keyframed
+// controls animate a still.
+class OneFrameSource : public FrameSource {
+ public:
+  explicit OneFrameSource(std::vector<long> numbers) : numbers_(numbers.empty() ? std::vector<long>{0} : numbers) {}
+
+  std::optional<RgbaImage> next() override {
+    if (at_ == numbers_.size()) return std::nullopt;
+    if (!picture_) picture_ = read();
+    ++at_;
+    return picture_;
+  }
+  std::size_t count() const override { return numbers_.size(); }
+  long lastNumber() const override { return at_ == 0 ? -1 : numbers_[at_ - 1]; }
+
+ protected:
+  virtual RgbaImage read() = 0;
+
+ private:
+  std::vector<long> numbers_;
+  std::size_t at_ = 0;
+  std::optional<RgbaImage> picture_;
+};
+
+class BuiltInSource : public OneFrameSource {
+ public:
+  using OneFrameSource::OneFrameSource;
+
+ protected:
+  RgbaImage read() override { return builtInPicture(); }
+};
+
+class StillSource : public OneFrameSource {
+ public:
+  StillSource(std::string path, FileKind kind, std::vector<long> numbers)
+      : OneFrameSource(std::move(numbers)), path_(std::move(path)), kind_(kind) {}
+
+ protected:
+  RgbaImage read() override { return readStill(path_, kind_); }
+
+ private:
+  std::string path_;
+  FileKind kind_;
+};
+
+class SequenceSource : public FrameSource {
+ public:
+  SequenceSource(FramePattern pattern, FileKind kind, std::vector<long> numbers)
+      : pattern_(std::move(pattern)), kind_(kind), numbers_(std::move(numbers)) {
+    // Every frame is looked for before the first is read, so that a missing one stops the
+    // run before any work rather than at its end.
+    for (long number : numbers_) {
+      const std::string path = pattern_.path(number);
+      if (!pathExists(path)) throw missingFrame(path, number, pattern_.text());
+    }
+  }
+
+  std::optional<RgbaImage> next() override {
+    if (at_ == numbers_.size()) return std::nullopt;
+    const long number = numbers_[at_];
+    const std::string path = pattern_.path(number);
+    if (!pathExists(path)) throw missingFrame(path, number, pattern_.text());
+    RgbaImage frame = readStill(path, kind_);
+    ++at_;
+    return frame;
+  }
+  std::size_t count() const override { return numbers_.size(); }
+  long lastNumber() const override { return at_ == 0 ? -1 : numbers_[at_ - 1]; }
+
+ private:
+  FramePattern pattern_;
+  FileKind kind_;
+  std::vector<long> numbers_;
+  std::size_t at_ = 0;
+};
+
+// One picture file, replaced when finish() writes it.
+class StillSink : public FrameSink {
+ public:
+  StillSink(const std::string& path, FileKind kind, bool noClobber, std::size_t frames) : kind_(kind) {
+    if (noClobber && pathExists(path)) throw existsError(path);
+    if (frames > 1) throw tooMany(path);
+    file_ = std::make_unique<ReplacingFile>(path);  // an unwritable output is refused before the work
+  }
+
+  void write(const RgbaImage& frame, long) override {
+    if (frame_) throw tooMany(file_->path());
+    frame_ = frame;
+  }
+
+  void finish() override {
+    if (!frame_) throw file_->failure("no frame to write");
+    writeStill(*file_, *frame_, kind_);
+  }
+
+ private:
+  static std::runtime_error tooMany(const std::string& path) {
+    return std::runtime_error("cannot write " + path + ": it holds one picture, but there is more than one frame; name a "
+                              "numbered pattern such as " + patternExample(path) + " for a sequence");
+  }
+
+  FileKind kind_;
+  std::unique_ptr<ReplacingFile> file_;
+  std::optional<RgbaImage> frame_;
+};
+
+// A numbered sequence of pictures. Each frame is written under a hidden name beside its
+// file and takes its own name only in finish(), so that an unfinished run leaves no new
+// file and replaces no old one.
+class PatternSink : public FrameSink {
+ public:
+  PatternSink(FramePattern pattern, FileKind kind, bool noClobber)
+      : pattern_(std::move(pattern)), kind_(kind), noClobber_(noClobber) {}
+
+  ~PatternSink() override {
+    for (const Staged& staged : staged_) std::remove(staged.temporary.c_str());
+  }
+
+  // Each frame has a file of its own, so frames may be encoded on several threads.
+  bool takesFramesInAnyOrder() const override { return true; }
+
+  void write(const RgbaImage& frame, long number) override {
+    const std::string path = pattern_.path(number);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!numbers_.insert(number).second) {
+        throw std::runtime_error("cannot write " + path + ": frame " + std::to_string(number) + " came twice");
+      }
+    }
+    if (noClobber_ && pathExists(path)) throw existsError(path);
+    const std::string temporary = reserveHiddenName(path);
+    try {
+      ReplacingFile file(temporary);
+      writeStill(file, frame, kind_);
+      std::lock_guard<std::mutex> lock(mutex_);
+      staged_.push_back(Staged{temporary, path});
+    } catch (const std::exception& error) {
+      std::remove(temporary.c_str());
+      // The error names the hidden file; the person knows the frame by its own name.
+      throw std::runtime_error("cannot write " + path + ": " + reasonOf(error.what(), temporary));
+    }
+  }
+
+  void finish() override {
+    if (staged_.empty()) throw std::runtime_error("cannot write " + pattern_.text() + ": no frames to write");
+    while (!staged_.empty()) {
+      const Staged& staged = staged_.front();
+      if (noClobber_ && pathExists(staged.path)) throw existsError(staged.path);
+      if (std::rename(staged.temporary.c_str(), staged.path.c_str()) != 0) {
+        throw std::runtime_error("cannot write " + staged.path + ": " + std::strerror(errno));
+      }
+      staged_.erase(staged_.begin());
+    }
+  }
+
+ private:
+  struct Staged {
+    std::string temporary;
+    std::string path;
+  };
+
+  static std::string reserveHiddenName(const std::string& path) {
+    const std::filesystem::path destination(path);
+    const std::string name = (destination.parent_path() / ("." + destination.filename().string() + ".vantrel-XXXXXX")).string();
+    std::vector<char> text(name.begin(), name.end());
+    text.push_back('\0');
+    const int fd = mkstemp(text.data());
+    if (fd < 0) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+    close(fd);
+    return text.data();
+  }
+
+  static std::string reasonOf(const std::string& message, const std::string& temporary) {
+    const std::string prefix = "cannot write " + temporary + ": ";
+    return message.compare(0, prefix.size(), prefix) == 0 ? message.substr(prefix.size()) : message;
+  }
+
+  FramePattern pattern_;
+  FileKind kind_;
+  bool noClobber_;
+  std::mutex mutex_;  // guards the two below
+  std::set<long> numbers_;
+  std::vector<Staged> staged_;  // in the order written
+};
+
+OwnedFd duplicate(int fd, const char* what) {
+  // A copy of our own, which later redirections of the standard stream leave alone.
+  OwnedFd copy(fcntl(fd, F_DUPFD_CLOEXEC, 3));
+  if (copy.get() < 0) throw std::runtime_error(std::string("cannot use ") + what + ": " + std::strerror(errno));
+  return copy;
+}
+
+}  // namespace
+
+std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
+  const auto noPicking = [&](const std::string& what) {
+    return std::runtime_error("frames can be picked only from a numbered pattern such as shot_%04d.png, not from " + what);
+  };
+  if (input.path.empty()) return std::make_unique<BuiltInSource>(input.frames);
+  if (input.path == "-") {
+    if (!input.frames.empty()) throw noPicking("raw frames");
+    if (!input.size) throw std::runtime_error("raw frames on standard input need their size (--size WxH)");
+    return std::make_unique<RawFrameSource>(duplicate(STDIN_FILENO, "standard input"), input.size->first,
+                                            input.size->second, input.pixelFormat);
+  }
+  const FileKind kind = fileKindOf(input.path);
+  if (const std::optional<FramePattern> pattern = FramePattern::find(input.path)) {
+    refuseVideoPattern(input.path, kind);
+    std::vector<long> numbers = input.frames.empty() ? pattern->existingNumbers() : input.frames;
+    if (numbers.empty()) throw std::runtime_error("no frames match " + input.path);
+    return std::make_unique<SequenceSource>(*pattern, kind, std::move(numbers));
+  }
+  if (kind == FileKind::Video) {
+    if (!input.frames.empty()) throw noPicking(input.path);
+    return openVideoSource(input.path);
+  }
+  if (!pathExists(input.path)) throw std::runtime_error(input.path + ": no such file");
+  return std::make_unique<StillSource>(input.path, kind, input.frames);
+}
+
+std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames) {
+  if (output.path.empty()) throw std::runtime_error("no output file named");
+  if (output.path == "-") {
+    return std::make_unique<RawFrameSink>(duplicate(STDOUT_FILENO, "standard output"), output.pixelFormat);
+  }
+  const FileKind kind = fileKindOf(output.path);
+  if (std::optional<FramePattern> pattern = FramePattern::find(output.path)) {
+    refuseVideoPattern(output.path, kind);
+    return std::make_unique<PatternSink>(std::move(*pattern), kind, output.noClobber);
+  }
+  if (kind == FileKind::Video) return openVideoSink(output.path, output.fps, output.noClobber);
+  return std::make_unique<StillSink>(output.path, kind, output.noClobber, frames);
+}
+
+}  // namespace vantrel

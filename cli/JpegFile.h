@@ -1,0 +1,22 @@
+// JPEG pictures in and out, through libjpeg-turbo.
+#pragma once
+
+#include <string>
+
+#include "ReplacingFile.h"
+#include "RgbaImage.h"
+
+namespace vantrel {
+
+// Reads a greyscale or colour JPEG as opaque 8-bit RGBA. CMYK files are refused. A file
+// that ends before its picture does is an error, not a picture with a grey bottom.
+// Throws std::runtime_error with a one-line reason.
+RgbaImage readJpeg(const std::string& path);
+
+// Writes the picture's colours as a JPEG of quality 92 into `file` and commits it (JPEG
+// has no alpha; it is left out). Throws std::runtime_error with a one-line reason; the
+// file's temporary is removed then.
+void writeJpeg(ReplacingFile& file, const RgbaImage& image);
+void writeJpeg(const std::string& path, const RgbaImage& image);
+
+}  // namespace vantrel

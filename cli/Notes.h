@@ -1,0 +1,20 @@
+// One-line notes on standard error about something vantrel did to the pictures that the
+// person running it may not expect ("vantrel: note: ..."). Each kind of note is given
+// once per process, so that a sequence of a thousand frames gives one line, not a
+// thousand.
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+enum class Note {
+  SixteenBitReduced,  // a PNG's 16-bit samples were reduced to 8 bits
+  VideoPadded,        // a video's odd width or height was padded to an even one
+};
+
+// Prints "vantrel: note: <text>" the first time `kind` is noted in this process; later
+// calls with the same kind print nothing. Safe to call from any thread.
+void noteOnce(Note kind, const std::string& text);
+
+}  // namespace vantrel
