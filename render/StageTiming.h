@@ -1,6 +1,6 @@
-// Marks between the stages of a frame. The shipped module links marks that do nothing;
-// the benchmark's build of the module finishes the GPU's work at each mark and times
-// the stage that ended there.
+// Marks between the stages of a frame. In the shipped module they do nothing; the
+// benchmark's build of the module replaces them with marks that finish the GPU's work
+// and time the stage that ended there.
 #pragma once
 
 namespace Quillon::Vantrel {
