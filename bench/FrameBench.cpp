@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -17,9 +18,12 @@
 #include <vector>
 
 #include "BuiltInPicture.h"
+#include "EffectDiagnostics.h"
 #include "EffectCall.h"
 #include "Host.h"
 #include "ModulePath.h"
+#include "PngFile.h"
+#include "RenderCommand.h"
 #include "ReferenceRenderer.h"
 #include "RgbaImage.h"
 #include "SceneOnHost.h"
@@ -174,6 +178,50 @@ double memcpyMs(std::size_t bytes) {
   return median(times);
 }
 
+// A sequence of `frames` pictures through `vantrel render` (read, rendered, written as
+// PNG files) against the renders alone of the same frames, both with the shipped module.
+nlohmann::json sequenceFigures(const std::string& modulePath, int frames) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("vantrel-bench-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  const vantrel::RgbaImage picture = vantrel::builtInPicture();
+  for (int f = 0; f < frames; ++f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "in_%04d.png", f);
+    vantrel::writePng((folder / name).string(), picture);
+  }
+
+  double renderOnly = 0;
+  {
+    minihost::Host host(modulePath);
+    vantrel::callEffect(host, "parameter setup", [&] { return host.paramsSetup(); });
+    minihost::EffectInstance& instance = host.newInstance();
+    const vantrel::EffectDiagnostics quiet(false);
+    vantrel::callEffect(host, "global setup", [&] { return host.globalSetup(); });
+    minihost::World input = vantrel::toWorld(picture), output(input.width(), input.height());
+    vantrel::callEffect(host, "render", [&] { return host.render(instance, input, output); });  // warm
+    const auto before = Clock::now();
+    for (int f = 0; f < frames; ++f) {
+      minihost::FrameTime time;
+      time.time = f;
+      vantrel::callEffect(host, "render", [&] { return host.render(instance, input, output, time); });
+    }
+    renderOnly = std::chrono::duration<double>(Clock::now() - before).count();
+    host.globalSetdown();
+  }
+
+  vantrel::RenderRequest request;
+  request.input.path = (folder / "in_%04d.png").string();
+  request.output.path = (folder / "out_%04d.png").string();
+  request.quiet = true;
+  const auto before = Clock::now();
+  vantrel::runRender(modulePath, request);
+  const double sequence = std::chrono::duration<double>(Clock::now() - before).count();
+  fs::remove_all(folder);
+  return {{"frames", frames}, {"render_only_s", renderOnly}, {"sequence_s", sequence},
+          {"sequence_over_render_only", sequence / renderOnly}};
+}
+
 std::string caseName(const Case& c) {
   return std::to_string(c.width) + "x" + std::to_string(c.height) + " " + std::to_string(c.instances) +
          (c.instances == 1 ? " instance " : " instances ") + (c.shapeType == 1 ? "circle" : "hexagon");
@@ -187,14 +235,28 @@ int main(int argc, char** argv) {
   double secondsPerCase = 2.0;
   int minFrames = 5;
   bool quick = false;
+  int sequence = 0;
   app.add_option("--module", module, "Effect module (default: QNVantrelBench.so beside vantrel-bench, with stage times)");
   app.add_option("--json", jsonPath, "Also write the figures as JSON to this file ('-' for stdout instead of the table)");
   app.add_option("--seconds", secondsPerCase, "Time spent on each case, at least");
   app.add_option("--frames", minFrames, "Frames timed in each case, at least");
   app.add_flag("--quick", quick, "1280x720 and 1920x1080 only, one shape");
+  app.add_option("--sequence", sequence,
+                 "Instead: N frames of 1280x720 PNG through vantrel render against their renders alone");
   CLI11_PARSE(app, argc, argv);
 
   try {
+    if (sequence > 0) {
+      const nlohmann::json figures = sequenceFigures(module.empty() ? vantrel::resolveModulePath("") : module, sequence);
+      if (jsonPath.empty()) {
+        std::printf("%d frames of 1280x720: renders alone %.2f s, sequence through vantrel render %.2f s, ratio %.3f\n",
+                    sequence, double(figures["render_only_s"]), double(figures["sequence_s"]),
+                    double(figures["sequence_over_render_only"]));
+      } else {
+        std::ofstream(jsonPath == "-" ? "/dev/stdout" : jsonPath) << figures.dump(2) << "\n";
+      }
+      return 0;
+    }
     if (module.empty()) {
       module = vantrel::resolveModulePath("");
       module.replace(module.rfind("QNVantrel.so"), std::string("QNVantrel.so").size(), "QNVantrelBench.so");

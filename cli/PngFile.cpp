@@ -121,6 +121,9 @@ bool readRows(png_structp png, png_infop info, png_bytepp rows) {
 
 bool writeRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
+  // zlib's level 3 takes about half the time of its default for files a tenth larger, so
+  // that writing keeps up with the renders.
+  png_set_compression_level(png, 3);
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);

@@ -55,7 +55,7 @@ void ReplacingFile::discard() {
 void ReplacingFile::commit() {
   if (!stream_) throw failure("the file was already closed");
   int error = 0;
-  if (std::fflush(stream_) != 0 || fsync(fileno(stream_)) != 0) error = errno;
+  if (std::fflush(stream_) != 0) error = errno;
   const int closed = std::fclose(stream_);
   stream_ = nullptr;
   if (!error && closed != 0) error = errno;
