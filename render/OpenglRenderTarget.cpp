@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "LinearTexture.h"
+
 using namespace gl33core;
 
 namespace Quillon::Vantrel {
@@ -90,15 +92,8 @@ GLuint OpenglRenderTarget::resolveLayer() {
 }
 
 GLuint OpenglRenderTarget::createLayerTexture() const {
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(GL_LINEAR));
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(GL_LINEAR));
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLint(GL_CLAMP_TO_EDGE));
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLint(GL_CLAMP_TO_EDGE));
   // The blit writes every texel, so the storage needs no zero-filled upload.
-  glTexImage2D(GL_TEXTURE_2D, 0, GLint(GL_RGBA8), width_, height_, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  const GLuint texture = createLinearTexture(GL_RGBA8, width_, height_);
   glBindTexture(GL_TEXTURE_2D, 0);
   return texture;
 }

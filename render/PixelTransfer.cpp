@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "LinearTexture.h"
 #include "OpenglRenderTarget.h"
 #include "SuiteScope.h"
 
@@ -13,14 +14,7 @@ using namespace gl33core;
 namespace Quillon::Vantrel {
 
 GLuint uploadLayer(const PF_LayerDef& layer, const PF_InData& in_data, PixelTransfer& transfer) {
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(GL_LINEAR));
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(GL_LINEAR));
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLint(GL_CLAMP_TO_EDGE));
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLint(GL_CLAMP_TO_EDGE));
-  glTexImage2D(GL_TEXTURE_2D, 0, GLint(GL_RGBA32F), layer.width, layer.height, 0, GL_RGBA, GL_FLOAT, nullptr);
+  const GLuint texture = createLinearTexture(GL_RGBA32F, layer.width, layer.height);
 
   transfer = PixelTransfer{};
   // Padded host rows are read in place.
