@@ -2,7 +2,8 @@
 # Sets up a Debian 12 machine and builds QN Vantrel.
 #   ./bootstrap.sh demo   install what is missing, build, render the effect over the built-in
 #                         picture into vantrel-demo.png
-#   ./bootstrap.sh test   install what is missing, build, run the tests (plain and sanitized)
+#   ./bootstrap.sh test   install what is missing, build, run the tests (plain, sanitized,
+#                         and the fuzzers for a fixed time)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,6 +13,7 @@ packages=(
   libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri glslang-tools
   libpng-dev nlohmann-json3-dev
   libjpeg62-turbo-dev ffmpeg
+  clang libclang-rt-14-dev valgrind
 )
 
 install_missing() {
@@ -45,6 +47,8 @@ case "${1:-}" in
     ctest --preset default
     build asan
     ctest --preset asan
+    build fuzz
+    ctest --preset fuzz
     ;;
   *)
     echo "usage: $0 demo|test" >&2

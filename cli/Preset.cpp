@@ -42,8 +42,9 @@ std::string readText(const std::string& path) {
 ordered_json parseJson(const std::string& path) {
   try {
     return ordered_json::parse(readText(path));
-  } catch (const json::parse_error& e) {
-    // "[json.exception.parse_error.101] parse error at line 2, column 3: ..." without its tag.
+  } catch (const json::exception& e) {
+    // "[json.exception.parse_error.101] parse error at line 2, column 3: ..." without its
+    // tag; a number too large for a double is an out_of_range error of the same form.
     std::string reason = e.what();
     if (const auto tagEnd = reason.find("] "); reason.rfind("[json.", 0) == 0 && tagEnd != std::string::npos) {
       reason.erase(0, tagEnd + 2);

@@ -18,6 +18,12 @@ struct Faults {
   PF_Err checkoutError = PF_Err_OUT_OF_MEMORY;
 
   bool handleAllocationFails = false;   // host_new_handle returns null
+
+  // The OpenGL platform finds no driver: from the next command on, EGL's vendor list
+  // names a file that does not exist. EGL reads that list once, when the process first
+  // uses EGL, so this works only in a process that has not used EGL yet (a fresh child),
+  // and it cannot be cleared there.
+  bool openGLPlatformRefuses = false;
 };
 
 }  // namespace minihost

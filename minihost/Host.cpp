@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "HostError.h"
@@ -10,12 +11,19 @@ namespace minihost {
 namespace {
 
 Host* activeHost = nullptr;
+// The frame of the command running on this thread: what checkout_param hands out.
+thread_local const FrameContext* commandFrame = nullptr;
 
 // The reference handed to the module while it declares its parameters.
 PF_ProgPtr declarationRef() { return reinterpret_cast<PF_ProgPtr>(&activeHost); }
 
 std::string suiteKey(const char* name, A_long version) {
   return std::string(name) + " " + std::to_string(version);
+}
+
+void refuseOpenGLPlatform() {
+  static std::once_flag once;
+  std::call_once(once, [] { setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/minihost-no-driver.json", 1); });
 }
 
 }  // namespace
@@ -44,11 +52,8 @@ struct HostCallbacks {
       return PF_Err_BAD_CALLBACK_PARAM;
     }
     if (index == h.faults_.checkoutFailsAt) return h.faults_.checkoutError;
-    FrameContext frame;
-    {
-      std::lock_guard<std::mutex> lock(h.mutex_);
-      frame = h.framesInFlight_[instance];
-    }
+    // The effect checks its parameters out on the thread of the command it is running.
+    FrameContext frame = commandFrame ? *commandFrame : FrameContext{};
     frame.seconds = double(what_time) / double(time_scale);
     *param = instance->checkout(index, frame);
     return PF_Err_NONE;
@@ -263,6 +268,7 @@ PF_Err Host::send(PF_Cmd cmd, EffectInstance* instance, void* extra) {
 
 PF_Err Host::dispatch(PF_Cmd cmd, EffectInstance* instance, void* extra, const FrameTime& time,
                       const FrameContext& frame, PF_LayerDef* input, PF_LayerDef* output) {
+  if (faults_.openGLPlatformRefuses) refuseOpenGLPlatform();
   PF_InData in{};
   in.inter = {HostCallbacks::checkoutParam, HostCallbacks::checkinParam, HostCallbacks::addParam};
   in.utils = &utilCallbacks;
@@ -278,12 +284,15 @@ PF_Err Host::dispatch(PF_Cmd cmd, EffectInstance* instance, void* extra, const F
   std::vector<PF_ParamDef> values;
   std::vector<PF_ParamDef*> params;
   if (instance) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    framesInFlight_[instance] = frame;
     values = instance->paramsFor(frame);
     if (input) values[0].u.ld = *input;
     for (PF_ParamDef& value : values) params.push_back(&value);
   }
+  struct CommandFrame {
+    explicit CommandFrame(const FrameContext& frame) : previous(commandFrame) { commandFrame = &frame; }
+    ~CommandFrame() { commandFrame = previous; }
+    const FrameContext* previous;
+  } current(frame);
   return module_.entryPoint()(cmd, &in, &outData_, instance ? params.data() : nullptr, output, extra);
 }
 

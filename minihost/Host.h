@@ -95,7 +95,6 @@ class Host {
   PF_OutData outData_{};
   std::vector<DeclaredParam> declared_;
   std::vector<std::unique_ptr<EffectInstance>> instances_;
-  std::map<EffectInstance*, FrameContext> framesInFlight_;  // what checkout_param hands out
   mutable std::mutex mutex_;  // guards the handle tables: callbacks may come from any thread
   std::map<std::string, int> acquiredSuites_;  // "name version" -> acquisitions not released
   std::map<PF_Handle, std::unique_ptr<MemoryHandle>> memoryHandles_;
