@@ -11,8 +11,8 @@ namespace vantrel {
 namespace {
 
 struct NumberedFrame {
-  RgbaImage image;
-  long number;
+  minihost::World world{0, 0};
+  long number = 0;
 };
 
 // A queue of at most `capacity` frames; closing it wakes everyone and ends pushing.
@@ -73,7 +73,7 @@ class FirstFailure {
 
 }  // namespace
 
-PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const RenderFrame& render, unsigned writers,
+PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork& work, unsigned writers,
                            ProgressReport& progress, const std::atomic<bool>& stop) {
   const std::size_t depth = std::max(2u, 2 * writers);
   FrameQueue toRender(depth), toWrite(depth);
@@ -84,7 +84,7 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const RenderFra
   std::thread reader([&] {
     try {
       while (auto frame = source.next()) {
-        if (!toRender.push({std::move(*frame), source.lastNumber()})) break;
+        if (!toRender.push({work.prepare(*frame), source.lastNumber()})) break;
       }
     } catch (...) {
       failure.record(std::current_exception());
@@ -99,7 +99,7 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const RenderFra
       while (toWrite.pop(frame)) {
         if (failure.failed()) continue;  // drain without writing
         try {
-          sink.write(frame.image, frame.number);
+          sink.write(fromWorld(frame.world), frame.number);
           std::lock_guard<std::mutex> lock(progressMutex);
           ++result.frames;
           progress.frameDone();
@@ -118,7 +118,7 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const RenderFra
         result.interrupted = true;
         break;
       }
-      toWrite.push({render(frame.image, index), frame.number});
+      toWrite.push({work.render(frame.world, index), frame.number});
     }
   } catch (...) {
     failure.record(std::current_exception());

@@ -8,20 +8,26 @@
 
 namespace vantrel {
 
-// Renders one frame: the input picture and the frame's index in the run (0, 1, 2...).
-using RenderFrame = std::function<RgbaImage(const RgbaImage& input, std::size_t index)>;
+// What is done to each frame: `prepare` turns a picture into the world the host hands
+// the effect (on the reading thread), `render` renders that world as the frame of the
+// given index in the run, 0, 1, 2... (on the calling thread).
+struct FrameWork {
+  std::function<minihost::World(const RgbaImage& picture)> prepare;
+  std::function<minihost::World(minihost::World& input, std::size_t index)> render;
+};
 
 struct PipelineResult {
   std::size_t frames = 0;    // written
   bool interrupted = false;  // stopped early by `stop`; what was written is kept
 };
 
-// Runs every frame of `source` through `render` into `sink`: reading on a thread of its
-// own ahead of the renders, the renders one at a time on the calling thread (as the
-// effect asks), writing on `writers` threads behind them (one for a sink that takes its
-// frames in order). The first failure anywhere stops the run and is rethrown here; the
-// sink is then not finished, so it leaves nothing half-written.
-PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const RenderFrame& render, unsigned writers,
+// Runs every frame of `source` through `work` into `sink`: reading and preparing on a
+// thread of its own ahead of the renders, the renders one at a time on the calling thread
+// (as the effect asks), converting and writing on `writers` threads behind them (one for
+// a sink that takes its frames in order), so that the renders are all the calling thread
+// does. The first failure anywhere stops the run and is rethrown here; the sink is then
+// not finished, so it leaves nothing half-written.
+PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork& work, unsigned writers,
                            ProgressReport& progress, const std::atomic<bool>& stop);
 
 }  // namespace vantrel

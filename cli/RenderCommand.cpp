@@ -89,13 +89,16 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   const EffectDiagnostics diagnostics(request.verbose);
   const InterruptRequest interrupt;
   GlobalSession session(host);
-  const RenderFrame render = [&](const RgbaImage& picture, std::size_t index) {
-    minihost::World in = toWorld(downsample(picture, request.downsample));
+  FrameWork work;
+  work.prepare = [&](const RgbaImage& picture) {
+    return toWorld(request.downsample > 1 ? downsample(picture, request.downsample) : picture);
+  };
+  work.render = [&](minihost::World& in, std::size_t index) {
     minihost::World out(in.width(), in.height());
     callEffect(host, "render", [&] { return host.render(instance, in, out, frameTime(index, fps, request.downsample)); });
-    return fromWorld(out);
+    return out;
   };
-  const PipelineResult result = runPipeline(*source, *sink, render, writers, progress, InterruptRequest::flag());
+  const PipelineResult result = runPipeline(*source, *sink, work, writers, progress, InterruptRequest::flag());
   session.end();
   if (result.interrupted) {
     std::cerr << "vantrel: interrupted; " << result.frames << (result.frames == 1 ? " frame" : " frames")

@@ -14,6 +14,9 @@ class World {
   World(A_long width, A_long height, A_long rowPadding = 0);
   World(const World& other);
   World& operator=(const World& other);
+  // Moving keeps the pixel buffer, so the layer's pointer into it stays right.
+  World(World&&) noexcept = default;
+  World& operator=(World&&) noexcept = default;
 
   A_long width() const { return layer_.width; }
   A_long height() const { return layer_.height; }
