@@ -128,15 +128,6 @@ TEST(ReferenceEightBitChain, UnpremultipliesTheQuantisedLayer) {
 
 // ---- Whole frames ----
 
-TEST(ReferenceFrame, ShapeCoveringTheLayerWithTransparentBackgroundLeavesNothing) {
-  SceneValues values;  // a circle of radius 300 around the centre, filled outside
-  values.instances = 1;
-  values.transparentBackground = true;
-  const Image input = opaquePattern(16, 12);
-  const Image output = renderReference(input, values);
-  EXPECT_EQ(countMismatches(output, [](int, int) { return PF_Pixel{0, 0, 0, 0}; }), 0);
-}
-
 TEST(ReferenceFrame, InvisibleInstancesReturnAnOpaqueLayerUnchanged) {
   const Image input = opaquePattern(13, 9);
   for (int shapeType = 1; shapeType <= 9; ++shapeType) {
@@ -150,19 +141,6 @@ struct UniformInputCase {
   PF_Pixel input;
   PF_Pixel expected;
 };
-
-TEST(ReferenceFrame, BackgroundGoesThroughThePremultipliedEightBitLayer) {
-  const UniformInputCase cases[] = {
-      {{128, 200, 100, 50}, {128, 199, 100, 50}},
-      {{0, 200, 100, 50}, {0, 0, 0, 0}},
-      {{255, 200, 100, 50}, {255, 200, 100, 50}},
-  };
-  for (const UniformInputCase& c : cases) {
-    SCOPED_TRACE("input " + describe(c.input));
-    const Image output = renderReference(makeImage(7, 5, c.input), invisibleInstances(1));
-    EXPECT_EQ(countMismatches(output, [&](int, int) { return c.expected; }), 0);
-  }
-}
 
 TEST(ReferenceFrame, EchoMovedByOneLayerWidthShowsTheLayerMirrored) {
   // Downsampled by 2: the 12 x 8 frame of a 24 x 16 layer. Instance 0 is a circle of
@@ -252,43 +230,6 @@ struct EdgePixelCase {
   int x, y;
   PF_Pixel expected;
 };
-
-TEST(ReferenceFrame, EdgeInsideARectangleFilledOutside) {
-  // A white 40 x 30 frame, centre (20, 15), a rectangle of half extents 20 x 20 filled
-  // outside over a transparent background. Pixel (35, 15) lies at d = -4.5: a shadow of
-  // width 11 has strength 0.5 there. Pixel (30, 15) lies at d = -9.5: a stroke of width
-  // 10 has strength 0.5. Either edge is red at 0.5 x 0.5 = 0.25 opacity, and the colour
-  // blends by the source's alpha alone, so the transparent white background still gives
-  // 0.75 of the colour: (1, 0.75, 0.75) at alpha 0.25, stored premultiplied as the bytes
-  // 64, 48, 48 (alpha 64) and un-premultiplied to 255, 191, 191. Pixel (20, 15), at
-  // d = -19.5, is beyond both edges.
-  const EdgePixelCase cases[] = {
-      {"shadow half way", 1, 35, 15, {64, 255, 191, 191}},
-      {"shadow half way, mirrored", 1, 4, 15, {64, 255, 191, 191}},
-      {"shadow does not reach the middle", 1, 20, 15, {0, 0, 0, 0}},
-      {"stroke half way", 2, 30, 15, {64, 255, 191, 191}},
-      {"stroke does not reach the middle", 2, 20, 15, {0, 0, 0, 0}},
-  };
-  const Image input = makeImage(40, 30, PF_Pixel{255, 255, 255, 255});
-  for (const EdgePixelCase& c : cases) {
-    SceneValues values;
-    values.shapeType = 5;
-    values.shapeSize1 = 20;
-    values.shapeSize2 = 20;
-    values.transparentBackground = true;
-    values.instances = 1;
-    values.edgeType = c.edgeType;
-    values.shadowSize = 11;
-    values.shadowOpacity = 100;
-    values.strokeSize = 10;
-    values.strokeOpacity = 100;
-    values.shadowColor = c.edgeType == 1 ? PF_Pixel{255, 255, 0, 0} : PF_Pixel{255, 0, 0, 255};
-    values.strokeColor = c.edgeType == 2 ? PF_Pixel{255, 255, 0, 0} : PF_Pixel{255, 0, 0, 255};
-    const PF_Pixel out = renderReference(input, values).at(c.x, c.y);
-    EXPECT_TRUE(samePixel(out, c.expected)) << c.name << ": " << describe(out) << ", expected " << describe(c.expected);
-  }
-}
-
 
 }  // namespace
 }  // namespace vantrel_reference

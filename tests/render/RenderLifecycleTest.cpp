@@ -1,5 +1,6 @@
 // Frames through the substitute host: threads, the host's own context, what the target
-// and the program cache make, faults, setdown, and no leaks over many frames.
+// and the program cache make, the GPU's limits, and setdown. Host faults, overlapped
+// renders and leaks have their own tests (faults/, soak/).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -52,17 +53,6 @@ TEST_F(RenderLifecycle, FramesFromAlternatingThreadsEqualSingleThreadFrames) {
   }
 }
 
-TEST_F(RenderLifecycle, OverlappingRendersAreDrawnOneAfterTheOther) {
-  const auto single = frame(64, 48);
-  std::vector<std::unique_ptr<HostThread>> threads;
-  for (int t = 0; t < 3; ++t) threads.push_back(std::make_unique<HostThread>());
-  std::vector<std::future<std::vector<std::uint8_t>>> frames;
-  for (int round = 0; round < 3; ++round) {
-    for (auto& thread : threads) frames.push_back(thread->post([&] { return frame(64, 48); }));
-  }
-  for (auto& f : frames) EXPECT_EQ(f.get(), single);
-}
-
 TEST_F(RenderLifecycle, TheTargetIsRemadeOnlyForANewSizeAndTheProgramOnlyForANewShape) {
   frame(64, 48);  // the first frame makes the target and both programs
   struct Step {
@@ -94,65 +84,8 @@ TEST_F(RenderLifecycle, TheTargetIsRemadeOnlyForANewSizeAndTheProgramOnlyForANew
 
 // The host fails the read-back: 516, nothing written, the host's context back, and the
 // next frame is right.
-TEST_F(RenderLifecycle, ReadbackFaultsFailTheFrameCleanly) {
-  const auto good = frame(40, 30);
-  HostThread thread(true);
-  for (int fault = 0; fault < 2; ++fault) {
-    SCOPED_TRACE(fault == 0 ? "handle suite missing" : "handle allocation failing");
-    if (fault == 0) fixture.host.faults().missingSuites.insert("PF Handle Suite");
-    if (fault == 1) fixture.host.faults().handleAllocationFails = true;
-
-    World input = testPicture(40, 30);
-    World output(40, 30);
-    std::memset(output.bytes().data(), 0x5A, output.bytes().size());
-    const World untouched = output;
-    EXPECT_EQ(thread.call([&] { return render(input, output); }), PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_EQ(output.bytes(), untouched.bytes());
-    EXPECT_TRUE(thread.call([&] { return thread.ownContextCurrent(); }));
-    EXPECT_EQ(fixture.host.liveSuites(), 0u);
-    EXPECT_EQ(fixture.host.liveMemoryHandles(), 0u);
-
-    fixture.host.faults() = {};
-    EXPECT_EQ(thread.call([&] { return frame(40, 30); }), good);
-  }
-}
-
 // A checkout that fails stops the later ones; their values read as zero, so with no
 // instances the frame is the background alone: an opaque input comes back unchanged.
-TEST_F(RenderLifecycle, AFailedCheckoutClearsEveryLaterValue) {
-  fixture.host.faults().checkoutFailsAt = 10;
-  World input = testPicture(40, 30, 0, true);
-  World output(40, 30);
-  fixture.host.journal().clear();
-  EXPECT_EQ(render(input, output), PF_Err_NONE);
-  EXPECT_EQ(pixelBytes(output), pixelBytes(input));
-
-  std::size_t checkouts = 0, checkins = 0;
-  std::string lastCheckout;
-  for (const std::string& entry : fixture.host.journal().entries()) {
-    if (entry.rfind("checkout_param", 0) == 0) ++checkouts, lastCheckout = entry;
-    if (entry.rfind("checkin_param", 0) == 0) ++checkins;
-  }
-  EXPECT_EQ(lastCheckout, "checkout_param 10");
-  EXPECT_EQ(checkouts, 9u);  // indices 1 to 7, 9 and 10
-  EXPECT_EQ(checkins, 23u);
-}
-
-TEST_F(RenderLifecycle, NoObjectOrHandleLeaksOverManyFrames) {
-  vantrel_test::GlCallRecorder recorder;
-  const A_long sizes[][2] = {{48, 32}, {33, 17}, {64, 40}};
-  std::map<std::string, long> settled;
-  for (int f = 0; f < 120; ++f) {
-    fixture.instance->set(1, {double(1 + f % 9)});
-    fixture.instance->set(9, {double(1 + f % 2)});
-    frame(sizes[f % 3][0], sizes[f % 3][1]);
-    if (f == 17) settled = recorder.liveObjects();
-  }
-  EXPECT_GT(recorder.count("glGenTextures"), 200u) << "the calls were seen";
-  EXPECT_EQ(recorder.liveObjects(), settled);
-  EXPECT_TRUE(vantrel_test::leaksNothing(fixture.host));
-}
-
 TEST_F(RenderLifecycle, ALayerBeyondTheGpuLimitsFailsWithAReason) {
   World input = testPicture(40000, 2), output(40000, 2);
   EXPECT_EQ(render(input, output), PF_Err_BAD_CALLBACK_PARAM);
