@@ -3,6 +3,8 @@
 #include <glbinding/gl33core/gl.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "LinearTexture.h"
 
@@ -13,6 +15,19 @@ namespace {
 
 constexpr GLint kWantedSamples = 8;
 
+// A layer the GPU cannot hold fails the frame with a reason instead of drawing garbage.
+void checkSizeFits(A_long width, A_long height) {
+  GLint maxTexture = 0, maxRenderbuffer = 0, maxViewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+  const GLint limit = std::min({maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1]});
+  if (width > limit || height > limit) {
+    throw std::runtime_error("the layer is " + std::to_string(width) + "x" + std::to_string(height) +
+                             " pixels; this GPU renders at most " + std::to_string(limit) + " in each direction");
+  }
+}
+
 }  // namespace
 
 OpenglRenderTarget& OpenglRenderTarget::instance() {
@@ -22,6 +37,7 @@ OpenglRenderTarget& OpenglRenderTarget::instance() {
 
 void OpenglRenderTarget::resize(A_long width, A_long height, const AEOpenGLContext& context) {
   if (width != width_ || height != height_) {
+    checkSizeFits(width, height);
     // Framebuffers have no size of their own: only the renderbuffer is made again.
     if (outputRenderbuffer_ != 0) glDeleteRenderbuffers(1, &outputRenderbuffer_);
     width_ = width;
@@ -32,14 +48,12 @@ void OpenglRenderTarget::resize(A_long width, A_long height, const AEOpenGLConte
     glGenRenderbuffers(1, &outputRenderbuffer_);
     glBindRenderbuffer(GL_RENDERBUFFER, outputRenderbuffer_);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
-    ++objectsMade_;
   }
   Framebuffers& set = framebuffers_[&context];
   if (set.output == 0) {
     glGenFramebuffers(1, &set.output);
     glGenFramebuffers(1, &set.resolve);
     glGenFramebuffers(1, &set.multisample);
-    objectsMade_ += 3;
   }
   current_ = &set;
 }

@@ -22,7 +22,8 @@ class OpenglRenderTarget {
   static OpenglRenderTarget& instance();
 
   // Makes the target fit the size (nothing when it already does) for frames drawn in
-  // `context`, which must be current.
+  // `context`, which must be current. A size beyond the GPU's limits throws
+  // std::runtime_error with the reason.
   void resize(A_long width, A_long height, const AEOpenGLContext& context);
   // Deletes the shared objects and forgets every context's framebuffers; with a context
   // of the effect current. The contexts' own framebuffers go with the contexts.
@@ -40,10 +41,6 @@ class OpenglRenderTarget {
 
   A_long width() const { return width_; }
   A_long height() const { return height_; }
-  gl::GLsizei samples() const { return samples_; }
-  // Objects made by resize since the process started: one renderbuffer per size, three
-  // framebuffers per render context.
-  std::size_t objectsMade() const { return objectsMade_; }
 
  private:
   struct Framebuffers {
@@ -62,7 +59,6 @@ class OpenglRenderTarget {
   gl::GLsizei samples_ = 0;
   std::vector<gl::GLuint> layerStack_;
   std::unique_ptr<ConversionPass> conversionPass_;
-  std::size_t objectsMade_ = 0;
 };
 
 }  // namespace Quillon::Vantrel

@@ -22,17 +22,7 @@ using namespace gl33core;
 namespace Quillon::Vantrel {
 namespace {
 
-// A layer the GPU cannot hold fails the frame with a reason instead of drawing garbage.
-void checkLayerFits(const PF_LayerDef& layer) {
-  GLint maxTexture = 0, maxRenderbuffer = 0, maxViewport[2] = {0, 0};
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
-  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
-  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
-  const GLint limit = std::min({maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1]});
-  if (layer.width > limit || layer.height > limit) {
-    throw std::runtime_error("the layer is " + std::to_string(layer.width) + "x" + std::to_string(layer.height) +
-                             " pixels; this GPU renders at most " + std::to_string(limit) + " in each direction");
-  }
+void checkRowBytes(const PF_LayerDef& layer) {
   if (layer.rowbytes % 4 != 0 || layer.rowbytes < layer.width * 4) {
     throw std::runtime_error("the layer's row bytes (" + std::to_string(layer.rowbytes) + ") do not hold its pixels");
   }
@@ -50,7 +40,7 @@ PF_Err Render(const PF_InData* in_data, PF_ParamList params, PF_LayerDef* output
 
   const PF_LayerDef& layer = params[kInputLayer]->u.ld;
   if (layer.width <= 0 || layer.height <= 0) return PF_Err_NONE;  // nothing to draw or write
-  checkLayerFits(layer);
+  checkRowBytes(layer);
 
   markStage(FrameStage::Start);
   OpenglRenderTarget& target = OpenglRenderTarget::instance();

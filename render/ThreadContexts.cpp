@@ -32,10 +32,4 @@ void releaseThreadContexts() {
   threadContexts.clear();
 }
 
-std::size_t threadContextCount() {
-  std::size_t count = 0;
-  for (const auto& entry : threadContexts) count += entry.second ? 1 : 0;
-  return count;
-}
-
 }  // namespace Quillon::Vantrel

@@ -16,6 +16,5 @@ extern std::recursive_mutex renderMutex;
 AEOpenGLContext& acquireThreadContext();
 // Deletes every render context, in the order the threads first rendered.
 void releaseThreadContexts();
-std::size_t threadContextCount();
 
 }  // namespace Quillon::Vantrel
