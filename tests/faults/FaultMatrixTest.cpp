@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "GlCallRecorder.h"
+#include "GlObjectCounter.h"
 #include "HostThread.h"
 #include "ParamIndex.h"
 #include "RefusingEglContexts.h"
@@ -560,7 +560,7 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFrameIsRight) {
   if (!stage->ready) GTEST_SKIP() << stage->notReady;
 
   testing::internal::CaptureStdout();  // context information blocks, shader logs for shape 0
-  vantrel_test::GlCallRecorder recorder;
+  vantrel_test::GlObjectCounter counter;
   switch (s.kind) {
     case Kind::SuiteMissing: runSuiteMissing(s); break;
     case Kind::AddParamFails: runAddParamFails(s); break;
@@ -580,7 +580,7 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFrameIsRight) {
   // go with it).
   std::map<std::string, long> expectedObjects;
   if (s.newRenderContexts) expectedObjects["framebuffer"] = 3L * s.newRenderContexts;
-  const std::map<std::string, long> objects = withoutZeros(recorder.liveObjects());
+  const std::map<std::string, long> objects = withoutZeros(counter.live());
   const std::string printed = testing::internal::GetCapturedStdout();
   EXPECT_EQ(objects, expectedObjects) << "OpenGL objects left: " << describe(objects) << ", expected "
                                       << describe(expectedObjects);

@@ -132,7 +132,7 @@ TEST(Soak, FramesOnThreeThreadsLeaveObjectsHandlesAndMemoryFlat) {
     ASSERT_TRUE(thread->call([&] { return thread->ownContextCurrent(); })) << "the host thread has its context";
   }
 
-  vantrel_soak::GlObjectCounter counter;
+  vantrel_test::GlObjectCounter counter;
   std::map<std::pair<int, int>, std::uint64_t> firstFrames;  // (key, size) -> fingerprint
   std::size_t framesCompared = 0, framesDiffering = 0, failedFrames = 0, contextsLost = 0;
   std::map<std::string, long> objectsAfterWarmup;

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -70,29 +69,6 @@ class GlCallRecorder {
   std::size_t count(const std::string& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return std::size_t(std::count_if(calls.begin(), calls.end(), [&](const RecordedCall& c) { return c.name == name; }));
-  }
-
-  // Objects of each kind made and not deleted while recording ("texture", "program", ...).
-  std::map<std::string, long> liveObjects() const {
-    static const std::map<std::string, std::pair<std::string, int>> counted = {
-        {"glGenTextures", {"texture", +1}},           {"glDeleteTextures", {"texture", -1}},
-        {"glGenRenderbuffers", {"renderbuffer", +1}}, {"glDeleteRenderbuffers", {"renderbuffer", -1}},
-        {"glGenFramebuffers", {"framebuffer", +1}},   {"glDeleteFramebuffers", {"framebuffer", -1}},
-        {"glGenBuffers", {"buffer", +1}},             {"glDeleteBuffers", {"buffer", -1}},
-        {"glGenVertexArrays", {"vertex array", +1}},  {"glDeleteVertexArrays", {"vertex array", -1}},
-    };
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::map<std::string, long> live;
-    for (const RecordedCall& c : calls) {
-      if (c.name == "glCreateProgram" || c.name == "glCreateShader") {
-        ++live[c.name == "glCreateProgram" ? "program" : "shader"];
-      } else if (c.name == "glDeleteProgram" || c.name == "glDeleteShader") {
-        --live[c.name == "glDeleteProgram" ? "program" : "shader"];
-      } else if (auto it = counted.find(c.name); it != counted.end()) {
-        live[it->second.first] += it->second.second * std::stol(c.parameters.at(0));
-      }
-    }
-    return live;
   }
 
   std::vector<RecordedCall> calls;

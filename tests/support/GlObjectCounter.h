@@ -18,7 +18,7 @@
 #include <mutex>
 #include <string>
 
-namespace vantrel_soak {
+namespace vantrel_test {
 
 class GlObjectCounter {
  public:
@@ -107,4 +107,4 @@ class GlObjectCounter {
   std::atomic<unsigned long> calls_{0};
 };
 
-}  // namespace vantrel_soak
+}  // namespace vantrel_test
