@@ -1,7 +1,10 @@
 // vantrel: applies the QN Vantrel effect through the substitute host.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "InfoCommand.h"
 #include "ModulePath.h"
@@ -12,6 +15,8 @@ namespace {
 vantrel::PixelFormat pixelFormatOf(const std::string& name) {
   return name == "argb" ? vantrel::PixelFormat::Argb : vantrel::PixelFormat::Rgba;
 }
+
+bool isRawByteOrder(const std::string& name) { return name == "rgba" || name == "argb"; }
 
 std::pair<std::uint32_t, std::uint32_t> sizeOf(const std::string& text) {
   unsigned width = 0, height = 0;
@@ -36,8 +41,7 @@ int main(int argc, char** argv) {
   CLI::App* info = app.add_subcommand("info", "Show the effect's identity, about text and controls");
 
   vantrel::RenderRequest request;
-  std::string size, inputFormat = "rgba", outputFormat = "rgba";
-  double fps = 0;
+  std::string size, fps, pixelFormat = "rgba", outputFormat = "rgba";
   CLI::App* render = app.add_subcommand("render", "Apply the effect to pictures, sequences, raw frames or video");
   render->add_option("input", request.input.path,
                      "Picture, numbered pattern (shot_%04d.png, shot_####.png), video, or - for raw frames "
@@ -51,12 +55,23 @@ int main(int argc, char** argv) {
   render->add_option("--preset", request.preset, "Controls from a JSON file; --set options apply after it");
   render->add_option("--save-preset", request.savePreset, "Write the controls as set to a JSON file");
   render->add_option("--frames", request.frames, "Frame numbers: 1-100, 1-100x2, 3,7,10-20");
-  render->add_option("--fps", fps, "Frames per second, for the time of each frame (default: the video's, else 24)");
+  render->add_option("--fps", fps,
+                     "Frames per second, for the time of each frame: 25, 29.97, 30000/1001, ntsc, pal... "
+                     "(default: the video's, else 24)");
   render->add_option("--downsample", request.downsample, "Render at 1/N of the size, as a host's preview does");
   render->add_option("--size", size, "WIDTHxHEIGHT of raw input frames");
-  render->add_option("--pix-fmt", inputFormat, "Byte order of raw input frames")->check(CLI::IsMember({"rgba", "argb"}));
+  render->add_option("--pix-fmt", pixelFormat,
+                     "Byte order of raw input frames (rgba, argb), or the output video's pixel format "
+                     "(yuv420p, yuv444p10le...)");
   render->add_option("--out-pix-fmt", outputFormat, "Byte order of raw output frames (default: as --pix-fmt)")
       ->check(CLI::IsMember({"rgba", "argb"}));
+  render->add_option("--start", request.input.start, "Seconds of a video input skipped before the first frame (also -ss)");
+  render->add_option("-t,--duration", request.input.duration, "Seconds of a video input read");
+  render->add_flag("!--no-auto-orient", request.input.autoOrient, "Keep a JPEG's stored orientation (no EXIF turn)");
+  render->add_option("--codec", request.output.encoding.codec, "The output video's encoder (libx264, libx265, prores_ks...)");
+  render->add_option("--crf,--quality", request.output.encoding.crf,
+                     "The output video's constant quality: lower is better (H.264 default 18)");
+  render->add_flag("!--no-audio", request.output.audio, "Leave the input's audio out of a video output (also -an)");
   render->add_flag("-n,--no-clobber", request.output.noClobber, "Refuse to replace an existing output file");
   render->add_option("--threads", request.threads, "Frames written at once (default 2)");
   render->add_flag("-q,--quiet", request.quiet, "No progress line");
@@ -64,8 +79,15 @@ int main(int argc, char** argv) {
                    "Show the effect's diagnostics (its OpenGL contexts, shader logs) on stderr");
   render->add_option("--progress", request.progressFile, "Write key=value progress blocks to FILE (- for stdout)");
 
+  // ffmpeg's spellings that are not single letters.
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  for (std::string& argument : arguments) {
+    if (argument == "-ss") argument = "--start";
+    if (argument == "-an") argument = "--no-audio";
+  }
+  std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
   try {
-    app.parse(argc, argv);
+    app.parse(arguments);
   } catch (const CLI::Success& e) {
     return app.exit(e);  // --help, --version
   } catch (const CLI::ParseError& e) {
@@ -77,9 +99,14 @@ int main(int argc, char** argv) {
     if (info->parsed()) return vantrel::runInfo(vantrel::resolveModulePath(module), std::cout);
     if (render->parsed()) {
       if (!size.empty()) request.input.size = sizeOf(size);
-      request.input.pixelFormat = pixelFormatOf(inputFormat);
-      request.output.pixelFormat = pixelFormatOf(render->count("--out-pix-fmt") ? outputFormat : inputFormat);
-      if (render->count("--fps")) request.fps = fps;
+      if (isRawByteOrder(pixelFormat)) {
+        request.input.pixelFormat = pixelFormatOf(pixelFormat);
+        request.output.pixelFormat = pixelFormatOf(render->count("--out-pix-fmt") ? outputFormat : pixelFormat);
+      } else {
+        request.output.encoding.pixelFormat = pixelFormat;
+        request.output.pixelFormat = pixelFormatOf(outputFormat);
+      }
+      if (!fps.empty()) request.fps = vantrel::parseFrameRate(fps);
       return vantrel::runRender(vantrel::resolveModulePath(module), request);
     }
   } catch (const std::exception& e) {

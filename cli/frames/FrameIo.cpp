@@ -255,7 +255,7 @@ std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
   }
   if (kind == FileKind::Video) {
     if (!input.frames.empty()) throw noPicking(input.path);
-    return openVideoSource(input.path);
+    return openVideoSource(input);
   }
   if (!pathExists(input.path)) throw std::runtime_error(input.path + ": no such file");
   return std::make_unique<StillSource>(input.path, kind, input.frames);
@@ -271,7 +271,7 @@ std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames
     refuseVideoPattern(output.path, kind);
     return std::make_unique<PatternSink>(std::move(*pattern), kind, output.noClobber);
   }
-  if (kind == FileKind::Video) return openVideoSink(output.path, output.fps, output.noClobber);
+  if (kind == FileKind::Video) return openVideoSink(output);
   return std::make_unique<StillSink>(output.path, kind, output.noClobber, frames);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FrameRate.h"
 #include "RgbaImage.h"
 
 namespace vantrel {
@@ -17,9 +18,33 @@ enum class PixelFormat { Rgba, Argb };  // ffmpeg's rgba and argb: straight alph
 struct InputSpec {
   std::string path;           // a file, a pattern ("shot_%04d.png", "shot_####.png"), "-" for
                               // raw frames on stdin, or empty for the built-in picture
-  std::vector<long> frames;   // frame numbers of a pattern (from --frames); empty: find them
+  std::vector<long> frames;   // frame numbers from --frames; empty: all there are
   std::optional<std::pair<std::uint32_t, std::uint32_t>> size;  // --size WxH, for raw frames
   PixelFormat pixelFormat = PixelFormat::Rgba;                   // --pix-fmt, for raw frames
+  std::optional<double> start;     // -ss: seconds of a video skipped before its first frame
+  std::optional<double> duration;  // -t: seconds of a video read from there
+  bool autoOrient = true;          // turn a JPEG upright as its EXIF orientation says
+};
+
+// What a video output carries over from its input besides the pictures.
+struct StreamTraits {
+  bool hasAlpha = false;   // the pictures may be transparent (an input with alpha, or the effect's
+                           // transparent background)
+  int bitsPerSample = 8;   // of the input video's samples (10 for a 10-bit video)
+  // The colour description as ffmpeg names it ("bt709", "tv"), empty where the input says none.
+  std::string colorPrimaries, colorTransfer, colorSpace, colorRange;
+  std::string sampleAspectRatio;  // "1:1", "64:45"; empty when not known
+  // A file whose audio streams go into the output, from `audioStart` for `audioDuration`
+  // seconds (the span the frames came from); empty: no audio.
+  std::string audioFile;
+  std::optional<double> audioStart, audioDuration;
+};
+
+// How a video output is encoded (--codec, --crf, --pix-fmt); empty: the container's default.
+struct VideoEncoding {
+  std::string codec;
+  std::optional<int> crf;
+  std::string pixelFormat;
 };
 
 // What the command line says about the output.
@@ -27,7 +52,10 @@ struct OutputSpec {
   std::string path;          // a file, a pattern, or "-" for raw frames on stdout
   PixelFormat pixelFormat = PixelFormat::Rgba;
   bool noClobber = false;    // -n: refuse to replace an existing file
-  double fps = 24;           // for a video file
+  FrameRate fps;             // for a video file
+  VideoEncoding encoding;    // for a video file
+  bool audio = true;         // -an: false
+  StreamTraits input;        // what the input holds, for a video file
 };
 
 // Frames in order. Reads may run on another thread than the one that opened it, but one
@@ -44,7 +72,12 @@ class FrameSource {
   // for a stream), which names the matching output frame.
   virtual long lastNumber() const = 0;
   // Frames per second of a video input, if it has one.
-  virtual std::optional<double> fps() const { return std::nullopt; }
+  virtual std::optional<FrameRate> fps() const { return std::nullopt; }
+  // The time of the frame `next` returned last, in seconds from the input's first, where
+  // the input says (a video's own timestamps); otherwise its number over the rate.
+  virtual std::optional<double> lastTime() const { return std::nullopt; }
+  // What an output may carry over (known once opened).
+  virtual StreamTraits traits() const { return {}; }
 };
 
 // Frames written in order.

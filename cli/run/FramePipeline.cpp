@@ -13,6 +13,7 @@ namespace {
 struct NumberedFrame {
   minihost::World world{0, 0};
   long number = 0;
+  double seconds = 0;
 };
 
 // A queue of at most `capacity` frames; closing it wakes everyone and ends pushing.
@@ -84,7 +85,9 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
   std::thread reader([&] {
     try {
       while (auto frame = source.next()) {
-        if (!toRender.push({work.prepare(*frame), source.lastNumber()})) break;
+        const long number = source.lastNumber();
+        const double seconds = source.lastTime().value_or(double(number) / work.rate.value());
+        if (!toRender.push({work.prepare(*frame), number, seconds})) break;
       }
     } catch (...) {
       failure.record(std::current_exception());
@@ -113,12 +116,12 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
 
   try {
     NumberedFrame frame;
-    for (std::size_t index = 0; !failure.failed() && toRender.pop(frame); ++index) {
+    while (!failure.failed() && toRender.pop(frame)) {
       if (stop) {
         result.interrupted = true;
         break;
       }
-      toWrite.push({work.render(frame.world, index), frame.number});
+      toWrite.push({work.render(frame.world, frame.seconds), frame.number, frame.seconds});
     }
   } catch (...) {
     failure.record(std::current_exception());

@@ -9,11 +9,13 @@
 namespace vantrel {
 
 // What is done to each frame: `prepare` turns a picture into the world the host hands
-// the effect (on the reading thread), `render` renders that world as the frame of the
-// given index in the run, 0, 1, 2... (on the calling thread).
+// the effect (on the reading thread), `render` renders that world as the frame at the
+// given time in seconds (on the calling thread). A frame's time is the one its input
+// gives it, else its own number over `rate`, whatever frames the run holds.
 struct FrameWork {
   std::function<minihost::World(const RgbaImage& picture)> prepare;
-  std::function<minihost::World(minihost::World& input, std::size_t index)> render;
+  std::function<minihost::World(minihost::World& input, double seconds)> render;
+  FrameRate rate;
 };
 
 struct PipelineResult {

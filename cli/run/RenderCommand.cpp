@@ -42,13 +42,13 @@ class GlobalSession {
   bool open_ = false;
 };
 
-// The host's time for the k-th frame of the run: k / fps seconds, in thousandths of a
-// frame so that rates such as 23.976 stay exact enough.
-minihost::FrameTime frameTime(std::size_t index, double fps, unsigned downsample) {
+// The host's time for a frame at `seconds`: in units of 1/numerator of a second, so that
+// frame n of a rate numerator/denominator is at exactly n × denominator.
+minihost::FrameTime frameTime(double seconds, FrameRate rate, unsigned downsample) {
   minihost::FrameTime time;
-  time.timeStep = 1000;
-  time.time = A_long(index) * time.timeStep;
-  time.timeScale = A_u_long(std::lround(fps * 1000));
+  time.timeStep = A_long(rate.denominator);
+  time.timeScale = A_u_long(rate.numerator);
+  time.time = A_long(std::llround(seconds * double(rate.numerator)));
   time.downsample = downsample;
   return time;
 }
@@ -56,8 +56,11 @@ minihost::FrameTime frameTime(std::size_t index, double fps, unsigned downsample
 void checkRequest(const RenderRequest& request) {
   if (request.downsample < 1 || request.downsample > 64) throw std::runtime_error("--downsample takes 1 to 64");
   if (request.threads < 1 || request.threads > 64) throw std::runtime_error("--threads takes 1 to 64");
-  if (request.fps && !(*request.fps > 0 && *request.fps <= 1000)) throw std::runtime_error("--fps takes more than 0 and at most 1000");
   if (request.output.path.empty() && request.savePreset.empty()) throw std::runtime_error("no output named (-o FILE)");
+  if (request.input.path == "-" && !request.output.encoding.pixelFormat.empty()) {
+    throw std::runtime_error("--pix-fmt takes rgba or argb for raw input frames, not " +
+                             request.output.encoding.pixelFormat);
+  }
 }
 
 }  // namespace
@@ -73,14 +76,16 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
 
   // Opened before the controls are read, so that a video's own rate times its frames.
   std::unique_ptr<FrameSource> source = request.output.path.empty() ? nullptr : openSource(input);
-  const double fps = request.fps.value_or(source && source->fps() ? *source->fps() : 24.0);
+  const FrameRate rate = request.fps.value_or(source && source->fps() ? *source->fps() : FrameRate{});
+  const double fps = rate.value();
   if (!request.preset.empty()) loadPreset(host, instance, request.preset, fps);
   for (const std::string& assignment : request.assignments) applyParamAssignment(host, instance, assignment, fps);
   if (!request.savePreset.empty()) savePreset(host, instance, request.savePreset);
   if (!source) return 0;
 
   OutputSpec output = request.output;
-  output.fps = fps;
+  output.fps = rate;
+  output.input = source->traits();
   // Opened before any GL work, so that an output that cannot be written is refused first.
   std::unique_ptr<FrameSink> sink = openSink(output, source->count());
   const unsigned writers = sink->takesFramesInAnyOrder() ? request.threads : 1;
@@ -93,11 +98,12 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   work.prepare = [&](const RgbaImage& picture) {
     return toWorld(request.downsample > 1 ? downsample(picture, request.downsample) : picture);
   };
-  work.render = [&](minihost::World& in, std::size_t index) {
+  work.render = [&](minihost::World& in, double seconds) {
     minihost::World out(in.width(), in.height());
-    callEffect(host, "render", [&] { return host.render(instance, in, out, frameTime(index, fps, request.downsample)); });
+    callEffect(host, "render", [&] { return host.render(instance, in, out, frameTime(seconds, rate, request.downsample)); });
     return out;
   };
+  work.rate = rate;
   const PipelineResult result = runPipeline(*source, *sink, work, writers, progress, InterruptRequest::flag());
   session.end();
   if (result.interrupted) {

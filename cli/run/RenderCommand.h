@@ -14,7 +14,7 @@ struct RenderRequest {
   std::string preset;                    // --preset FILE.json, applied before the --set options
   std::string savePreset;                // --save-preset FILE.json
   std::vector<std::string> assignments;  // "NAME=VALUE" or "NAME=V@t;V@t", in order
-  std::optional<double> fps;             // --fps; else a video input's, else 24
+  std::optional<FrameRate> fps;          // --fps; else a video input's, else 24
   unsigned downsample = 1;               // --downsample N
   unsigned threads = 2;                  // --threads N: frames written at once
   bool quiet = false;                    // no progress line

@@ -12,12 +12,12 @@ namespace vantrel {
 // Finds the file's size, frame rate and frame count with ffprobe, then decodes it with
 // ffmpeg. Throws std::runtime_error when the file is missing, ffmpeg is not installed or
 // ffprobe cannot read the file.
-std::unique_ptr<FrameSource> openVideoSource(const std::string& path);
+std::unique_ptr<FrameSource> openVideoSource(const InputSpec& input);
 
 // Encodes frames into a temporary file beside `path` (H.264 for .mp4, .mov and .mkv;
 // MPEG-4 for .avi; VP9 with alpha for .webm; a generated palette for .gif), renamed over
 // `path` by finish() once ffmpeg has succeeded. The size is the first frame's; H.264's
 // odd sides are padded to even ones with a note.
-std::unique_ptr<FrameSink> openVideoSink(const std::string& path, double fps, bool noClobber);
+std::unique_ptr<FrameSink> openVideoSink(const OutputSpec& output);
 
 }  // namespace vantrel

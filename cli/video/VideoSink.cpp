@@ -18,18 +18,12 @@
 namespace vantrel {
 namespace {
 
-std::string rateText(double fps) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.10g", fps);
-  return text;
-}
 
 class VideoSink : public FrameSink {
  public:
-  VideoSink(const std::string& path, double fps, bool noClobber)
-      : path_(path), extension_(extensionOf(path)), fps_(fps), noClobber_(noClobber) {
+  explicit VideoSink(const OutputSpec& output)
+      : path_(output.path), extension_(extensionOf(path_)), fps_(output.fps), noClobber_(output.noClobber) {
     if (noClobber_ && pathExists(path_)) throw existsError(path_);
-    if (!(fps > 0) || !std::isfinite(fps)) throw failure("a frame rate of " + rateText(fps) + " is not usable");
     ffmpeg_ = requireProgram("ffmpeg", path_);
     std::error_code ignored;
     if (std::filesystem::is_directory(path_, ignored)) throw failure("it is a folder");
@@ -111,7 +105,7 @@ class VideoSink : public FrameSink {
     width_ = first.width;
     height_ = first.height;
     std::vector<std::string> arguments = {"-v", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgba",
-                                          "-s", sizeText(width_, height_), "-r", rateText(fps_), "-i", "-"};
+                                          "-s", sizeText(width_, height_), "-r", fps_.text(), "-i", "-"};
     const std::vector<std::string> codec = codecArguments(width_, height_);
     arguments.insert(arguments.end(), codec.begin(), codec.end());
     arguments.push_back(temporary_);
@@ -122,7 +116,7 @@ class VideoSink : public FrameSink {
 
   std::string path_;
   std::string extension_;
-  double fps_;
+  FrameRate fps_;
   bool noClobber_;
   std::string ffmpeg_;
   std::string temporary_;  // empty once renamed into place
@@ -135,8 +129,8 @@ class VideoSink : public FrameSink {
 
 }  // namespace
 
-std::unique_ptr<FrameSink> openVideoSink(const std::string& path, double fps, bool noClobber) {
-  return std::make_unique<VideoSink>(path, fps, noClobber);
+std::unique_ptr<FrameSink> openVideoSink(const OutputSpec& output) {
+  return std::make_unique<VideoSink>(output);
 }
 
 }  // namespace vantrel

@@ -55,7 +55,9 @@ class VideoSource : public FrameSource {
 
   std::size_t count() const override { return info_.frames; }
   long lastNumber() const override { return number_; }
-  std::optional<double> fps() const override { return info_.fps; }
+  std::optional<FrameRate> fps() const override {
+    return info_.fps ? std::optional<FrameRate>(frameRateOf(*info_.fps)) : std::nullopt;
+  }
 
  private:
   std::string path_;
@@ -69,7 +71,8 @@ class VideoSource : public FrameSource {
 
 }  // namespace
 
-std::unique_ptr<FrameSource> openVideoSource(const std::string& path) {
+std::unique_ptr<FrameSource> openVideoSource(const InputSpec& input) {
+  const std::string& path = input.path;
   struct stat status;
   if (stat(path.c_str(), &status) != 0) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
   const std::string ffmpeg = requireProgram("ffmpeg", path);

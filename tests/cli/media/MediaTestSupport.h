@@ -17,6 +17,21 @@
 
 namespace vantrel_test {
 
+inline vantrel::InputSpec inputOf(const std::string& path, std::vector<long> frames = {}) {
+  vantrel::InputSpec input;
+  input.path = path;
+  input.frames = std::move(frames);
+  return input;
+}
+
+inline vantrel::OutputSpec outputOf(const std::string& path, double fps = 24, bool noClobber = false) {
+  vantrel::OutputSpec output;
+  output.path = path;
+  output.fps = vantrel::frameRateOf(fps);
+  output.noClobber = noClobber;
+  return output;
+}
+
 // A smooth picture, so that lossy codecs keep it close; `seed` tells frames apart.
 inline vantrel::RgbaImage smoothPicture(std::uint32_t width, std::uint32_t height, int seed = 0) {
   vantrel::RgbaImage image(width, height);

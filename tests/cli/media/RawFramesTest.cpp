@@ -82,7 +82,7 @@ TEST(RawFrames, EmptyInputAndMissingSizeAreErrors) {
   pipe.write.reset();
   vantrel::RawFrameSource source(std::move(pipe.read), 4, 2, PixelFormat::Rgba);
   EXPECT_EQ(errorOf([&] { source.next(); }), "raw input is empty: no frames came in");
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel::InputSpec{"-", {}, {}, {}}); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf("-")); }),
             "raw frames on standard input need their size (--size WxH)");
 }
 

@@ -51,7 +51,7 @@ TEST(Sequence, PrintfPatternFindsItsFilesInNumberOrder) {
   for (const char* other : {"shot_7.png", "shot_00003.png", "shot_0004a.png", "shot_0005.jpg", "take_0006.png"}) {
     vantrel::writePng(folder.file(other), noisyPicture(3, 2));
   }
-  const auto source = vantrel::openSource(InputSpec{folder.file("shot_%04d.png"), {}, {}, {}});
+  const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("shot_%04d.png")));
   EXPECT_EQ(source->count(), 4u);
   EXPECT_EQ(numbersRead(*source), (std::vector<long>{1, 2, 9, 10}));
 }
@@ -59,14 +59,14 @@ TEST(Sequence, PrintfPatternFindsItsFilesInNumberOrder) {
 TEST(Sequence, HashRunIsAsWideAsItIsLong) {
   TempFolder folder;
   writeFrames(folder, {3, 100, 12}, [](long n) { return "f." + padded(n, 3) + ".png"; });
-  const auto source = vantrel::openSource(InputSpec{folder.file("f.###.png"), {}, {}, {}});
+  const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("f.###.png")));
   EXPECT_EQ(numbersRead(*source), (std::vector<long>{3, 12, 100}));
 }
 
 TEST(Sequence, UnpaddedFieldAndPickedFramesInTheirOrder) {
   TempFolder folder;
   writeFrames(folder, {1, 2, 3, 20}, [](long n) { return "p" + std::to_string(n) + ".png"; });
-  const auto source = vantrel::openSource(InputSpec{folder.file("p%d.png"), {20, 1, 3}, {}, {}});
+  const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("p%d.png"), {20, 1, 3}));
   EXPECT_EQ(source->count(), 3u);
   EXPECT_EQ(numbersRead(*source), (std::vector<long>{20, 1, 3}));
 }
@@ -75,15 +75,15 @@ TEST(Sequence, MissingFrameIsNamedBeforeAnyIsRead) {
   TempFolder folder;
   writeFrames(folder, {1, 2, 4}, [](long n) { return "shot_" + padded(n, 4) + ".png"; });
   const std::string pattern = folder.file("shot_%04d.png");
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(InputSpec{pattern, {1, 2, 3, 4}, {}, {}}); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(pattern, {1, 2, 3, 4})); }),
             folder.file("shot_0003.png") + ": no such file (frame 3 of " + pattern + ")");
 }
 
 TEST(Sequence, NothingMatchingIsAnError) {
   TempFolder folder;
   const std::string pattern = folder.file("none_####.png");
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(InputSpec{pattern, {}, {}, {}}); }), "no frames match " + pattern);
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(InputSpec{folder.file("a_%02d_%02d.png"), {}, {}, {}}); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(pattern)); }), "no frames match " + pattern);
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("a_%02d_%02d.png"))); }),
             folder.file("a_%02d_%02d.png") + ": more than one frame number field in the name");
 }
 
@@ -91,13 +91,13 @@ TEST(Sequence, OutputFramesTakeTheirNamesOnlyWhenFinished) {
   TempFolder folder;
   const std::string pattern = folder.file("out_%03d.png");
   {
-    const auto sink = vantrel::openSink(OutputSpec{pattern, {}, false, 24}, 0);
+    const auto sink = vantrel::openSink(vantrel_test::outputOf(pattern), 0);
     sink->write(noisyPicture(4, 4, 1), 7);
     sink->write(noisyPicture(4, 4, 2), 8);
   }  // destroyed unfinished
   EXPECT_EQ(folder.names(), std::vector<std::string>{});
 
-  const auto sink = vantrel::openSink(OutputSpec{pattern, {}, false, 24}, 0);
+  const auto sink = vantrel::openSink(vantrel_test::outputOf(pattern), 0);
   sink->write(noisyPicture(4, 4, 1), 7);
   sink->write(noisyPicture(4, 4, 2), 8);
   sink->finish();
@@ -110,7 +110,7 @@ TEST(Sequence, OutputFramesTakeTheirNamesOnlyWhenFinished) {
 TEST(Sequence, NoClobberRefusesEachExistingFrameAndReplacesNothing) {
   TempFolder folder;
   vantrel::writePng(folder.file("out_0002.png"), noisyPicture(2, 2, 5));
-  const auto sink = vantrel::openSink(OutputSpec{folder.file("out_####.png"), {}, true, 24}, 2);
+  const auto sink = vantrel::openSink(vantrel_test::outputOf(folder.file("out_####.png"), 24, true), 2);
   sink->write(noisyPicture(2, 2), 1);
   EXPECT_EQ(errorOf([&] { sink->write(noisyPicture(2, 2), 2); }),
             folder.file("out_0002.png") + " exists; not replacing it (-n)");

@@ -26,11 +26,11 @@ TEST(StillFiles, JpegRoundTripIsOpaqueAndClose) {
   vantrel::RgbaImage original = smoothPicture(67, 33);
   for (std::size_t i = 3; i < original.rgba.size(); i += 4) original.rgba[i] = 90;  // alpha is not kept
   {
-    const auto sink = vantrel::openSink(OutputSpec{folder.file("a.JPG"), {}, false, 24}, 1);
+    const auto sink = vantrel::openSink(vantrel_test::outputOf(folder.file("a.JPG")), 1);
     sink->write(original, 0);
     sink->finish();
   }
-  const auto source = vantrel::openSource(InputSpec{folder.file("a.JPG"), {}, {}, {}});
+  const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("a.JPG")));
   const std::vector<vantrel::RgbaImage> frames = readAll(*source);
   ASSERT_EQ(frames.size(), 1u);
   ASSERT_EQ(frames[0].width, 67u);
@@ -64,7 +64,7 @@ TEST(StillFiles, SixteenBitNoteIsGivenOncePerRun) {
     ASSERT_NE(png_image_write_to_file(&image, folder.file(name).c_str(), 0, deep, 0, nullptr), 0);
   }
   const vantrel_test::CommandResult run = vantrel_test::runInChild(folder, [&] {
-    const auto source = vantrel::openSource(InputSpec{folder.file("deep_%d.png"), {}, {}, {}});
+    const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("deep_%d.png")));
     if (readAll(*source).size() != 3) throw std::runtime_error("not three frames");
   });
   EXPECT_EQ(run.exitCode, 0);
@@ -73,22 +73,22 @@ TEST(StillFiles, SixteenBitNoteIsGivenOncePerRun) {
 
 TEST(StillFiles, UnknownTypeIsRefusedWithTheKnownOnes) {
   TempFolder folder;
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(InputSpec{folder.file("a.tiff"), {}, {}, {}}); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("a.tiff"))); }),
             folder.file("a.tiff") +
                 " is of an unknown type (.tiff); known: .png, .jpg, .jpeg, .mp4, .mov, .mkv, .avi, .webm, .gif, or - "
                 "for raw frames");
-  EXPECT_EQ(errorOf([&] { vantrel::openSink(OutputSpec{folder.file("out"), {}, false, 24}, 1); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSink(vantrel_test::outputOf(folder.file("out")), 1); }),
             folder.file("out") +
                 " has no file type extension; known: .png, .jpg, .jpeg, .mp4, .mov, .mkv, .avi, .webm, .gif, or - for "
                 "raw frames");
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(InputSpec{folder.file("gone.png"), {}, {}, {}}); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("gone.png"))); }),
             folder.file("gone.png") + ": no such file");
 }
 
 TEST(StillFiles, NoClobberRefusesBeforeAnyWork) {
   TempFolder folder;
   vantrel::writePng(folder.file("keep.png"), noisyPicture(2, 2));
-  EXPECT_EQ(errorOf([&] { vantrel::openSink(OutputSpec{folder.file("keep.png"), {}, true, 24}, 1); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSink(vantrel_test::outputOf(folder.file("keep.png"), 24, true), 1); }),
             folder.file("keep.png") + " exists; not replacing it (-n)");
   EXPECT_EQ(vantrel::readPng(folder.file("keep.png")).rgba, noisyPicture(2, 2).rgba);
   EXPECT_EQ(folder.names(), std::vector<std::string>{"keep.png"});
@@ -98,9 +98,9 @@ TEST(StillFiles, UnfinishedOutputLeavesNothingAndOldFileStays) {
   TempFolder folder;
   vantrel::writePng(folder.file("old.png"), noisyPicture(2, 2));
   {
-    const auto sink = vantrel::openSink(OutputSpec{folder.file("old.png"), {}, false, 24}, 1);
+    const auto sink = vantrel::openSink(vantrel_test::outputOf(folder.file("old.png")), 1);
     sink->write(noisyPicture(5, 5, 3), 0);
-    const auto fresh = vantrel::openSink(OutputSpec{folder.file("new.jpg"), {}, false, 24}, 1);
+    const auto fresh = vantrel::openSink(vantrel_test::outputOf(folder.file("new.jpg")), 1);
     fresh->write(smoothPicture(5, 5), 0);
   }
   EXPECT_EQ(folder.names(), std::vector<std::string>{"old.png"});
@@ -112,8 +112,8 @@ TEST(StillFiles, OneFileTakesOneFrame) {
   const std::string expected = "cannot write " + folder.file("one.png") +
                                ": it holds one picture, but there is more than one frame; name a numbered pattern "
                                "such as " + folder.file("one_%04d.png") + " for a sequence";
-  EXPECT_EQ(errorOf([&] { vantrel::openSink(OutputSpec{folder.file("one.png"), {}, false, 24}, 2); }), expected);
-  const auto sink = vantrel::openSink(OutputSpec{folder.file("one.png"), {}, false, 24}, 0);
+  EXPECT_EQ(errorOf([&] { vantrel::openSink(vantrel_test::outputOf(folder.file("one.png")), 2); }), expected);
+  const auto sink = vantrel::openSink(vantrel_test::outputOf(folder.file("one.png")), 0);
   sink->write(noisyPicture(2, 2), 0);
   EXPECT_EQ(errorOf([&] { sink->write(noisyPicture(2, 2), 1); }), expected);
 }

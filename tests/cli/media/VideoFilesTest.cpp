@@ -20,7 +20,7 @@ using vantrel_test::smoothPicture;
 using vantrel_test::TempFolder;
 
 void writeVideo(const std::string& path, const std::vector<vantrel::RgbaImage>& frames, double fps = 24) {
-  const auto sink = vantrel::openSink(OutputSpec{path, {}, false, fps}, frames.size());
+  const auto sink = vantrel::openSink(vantrel_test::outputOf(path, fps), frames.size());
   for (std::size_t i = 0; i < frames.size(); ++i) sink->write(frames[i], long(i));
   sink->finish();
 }
@@ -35,10 +35,10 @@ TEST(VideoFiles, Mp4RoundTripKeepsCountRateAndOrder) {
   writeVideo(folder.file("clip.mp4"), frames, 25);
   EXPECT_EQ(folder.names(), std::vector<std::string>{"clip.mp4"});
 
-  const auto source = vantrel::openSource(InputSpec{folder.file("clip.mp4"), {}, {}, {}});
+  const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("clip.mp4")));
   EXPECT_EQ(source->count(), 5u);
   ASSERT_TRUE(source->fps());
-  EXPECT_DOUBLE_EQ(*source->fps(), 25.0);
+  EXPECT_DOUBLE_EQ(source->fps()->value(), 25.0);
   const std::vector<vantrel::RgbaImage> read = readAll(*source);
   ASSERT_EQ(read.size(), 5u);
   EXPECT_EQ(source->lastNumber(), 4);
@@ -54,7 +54,7 @@ TEST(VideoFiles, Mp4RoundTripKeepsCountRateAndOrder) {
 TEST(VideoFiles, OddSizeIsPaddedToEvenForH264) {
   TempFolder folder;
   writeVideo(folder.file("odd.mkv"), {smoothPicture(33, 17)});
-  const auto source = vantrel::openSource(InputSpec{folder.file("odd.mkv"), {}, {}, {}});
+  const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("odd.mkv")));
   const std::vector<vantrel::RgbaImage> read = readAll(*source);
   ASSERT_EQ(read.size(), 1u);
   EXPECT_EQ(read[0].width, 34u);
@@ -68,7 +68,7 @@ TEST(VideoFiles, WebmKeepsAlpha) {
     for (std::uint32_t x = 0; x < 16; ++x) frame.pixel(x, y)[3] = 0;
   }
   writeVideo(folder.file("alpha.webm"), {frame, frame});
-  const auto source = vantrel::openSource(InputSpec{folder.file("alpha.webm"), {}, {}, {}});
+  const auto source = vantrel::openSource(vantrel_test::inputOf(folder.file("alpha.webm")));
   const std::vector<vantrel::RgbaImage> read = readAll(*source);
   ASSERT_EQ(read.size(), 2u);
   EXPECT_LT(read[1].pixel(4, 16)[3], 16);
@@ -80,9 +80,9 @@ TEST(VideoFiles, MissingFfmpegIsNamedWithItsPackage) {
   vantrel_test::writeBytes(folder.file("in.mov"), {0, 0, 0, 0});
   std::filesystem::create_directory(folder.file("empty"));
   const vantrel_test::ScopedEnvironment path("PATH", folder.file("empty"));
-  EXPECT_EQ(errorOf([&] { vantrel::openSink(OutputSpec{folder.file("out.mp4"), {}, false, 24}, 0); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSink(vantrel_test::outputOf(folder.file("out.mp4")), 0); }),
             "ffmpeg is not installed; it is needed for " + folder.file("out.mp4") + " (apt-get install ffmpeg)");
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(InputSpec{folder.file("in.mov"), {}, {}, {}}); }),
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("in.mov"))); }),
             "ffmpeg is not installed; it is needed for " + folder.file("in.mov") + " (apt-get install ffmpeg)");
   EXPECT_EQ(folder.names().size(), 2u);  // in.mov and the empty folder: no temporary left
 }
@@ -90,11 +90,11 @@ TEST(VideoFiles, MissingFfmpegIsNamedWithItsPackage) {
 TEST(VideoFiles, FfmpegsFailureCarriesItsLastLine) {
   TempFolder folder;
   vantrel_test::writeBytes(folder.file("broken.mp4"), {'n', 'o', 't', ' ', 'v', 'i', 'd', 'e', 'o'});
-  const std::string message = errorOf([&] { vantrel::openSource(InputSpec{folder.file("broken.mp4"), {}, {}, {}}); });
+  const std::string message = errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("broken.mp4"))); });
   EXPECT_EQ(message, "cannot read " + folder.file("broken.mp4") + ": ffprobe: " + folder.file("broken.mp4") +
                          ": Invalid data found when processing input");
 
-  const auto sink = vantrel::openSink(OutputSpec{folder.file("big.mp4"), {}, false, 24}, 0);
+  const auto sink = vantrel::openSink(vantrel_test::outputOf(folder.file("big.mp4")), 0);
   const std::string tooLarge = errorOf([&] {
     sink->write(smoothPicture(20000, 2), 0);  // beyond libx264's largest width
     sink->finish();
@@ -106,7 +106,7 @@ TEST(VideoFiles, FfmpegsFailureCarriesItsLastLine) {
 TEST(VideoFiles, UnfinishedOutputLeavesNoFileAndNoChild) {
   TempFolder folder;
   {
-    const auto sink = vantrel::openSink(OutputSpec{folder.file("cut.mp4"), {}, false, 24}, 3);
+    const auto sink = vantrel::openSink(vantrel_test::outputOf(folder.file("cut.mp4")), 3);
     sink->write(smoothPicture(64, 48), 0);
     sink->write(smoothPicture(64, 48, 1), 1);
   }
