@@ -22,6 +22,7 @@
 #include "EffectCall.h"
 #include "Host.h"
 #include "ModulePath.h"
+#include "PeakMemory.h"
 #include "PngFile.h"
 #include "RenderCommand.h"
 #include "ReferenceRenderer.h"
@@ -222,6 +223,24 @@ nlohmann::json sequenceFigures(const std::string& modulePath, int frames) {
           {"sequence_over_render_only", sequence / renderOnly}};
 }
 
+// Peak resident memory of `vantrel render` over `frames` frames of the built-in
+// 1280x720 picture into PNG files, against a run of a tenth as many.
+nlohmann::json memoryFigures(int frames) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("vantrel-bench-memory-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  const std::string vantrel = (fs::read_symlink("/proc/self/exe").parent_path() / "vantrel").string();
+  const auto peakKb = [&](int count) {
+    const vantrel_test::PeakMemoryRun run = vantrel_test::runForPeakMemory(
+        {vantrel, "render", "-o", (folder / "out_%04d.png").string(), "--frames", "0-" + std::to_string(count - 1)});
+    if (run.exitCode != 0) throw std::runtime_error(vantrel + " render failed with exit code " + std::to_string(run.exitCode));
+    return run.peakKb;
+  };
+  const long few = peakKb(std::max(1, frames / 10)), many = peakKb(frames);
+  fs::remove_all(folder);
+  return {{"frames", frames}, {"peak_kb_tenth", few}, {"peak_kb", many}, {"peak_over_tenth", double(many) / double(few)}};
+}
+
 std::string caseName(const Case& c) {
   return std::to_string(c.width) + "x" + std::to_string(c.height) + " " + std::to_string(c.instances) +
          (c.instances == 1 ? " instance " : " instances ") + (c.shapeType == 1 ? "circle" : "hexagon");
@@ -235,7 +254,7 @@ int main(int argc, char** argv) {
   double secondsPerCase = 2.0;
   int minFrames = 5;
   bool quick = false;
-  int sequence = 0;
+  int sequence = 0, memory = 0;
   app.add_option("--module", module, "Effect module (default: QNVantrelBench.so beside vantrel-bench, with stage times)");
   app.add_option("--json", jsonPath, "Also write the figures as JSON to this file ('-' for stdout instead of the table)");
   app.add_option("--seconds", secondsPerCase, "Time spent on each case, at least");
@@ -243,9 +262,22 @@ int main(int argc, char** argv) {
   app.add_flag("--quick", quick, "1280x720 and 1920x1080 only, one shape");
   app.add_option("--sequence", sequence,
                  "Instead: N frames of 1280x720 PNG through vantrel render against their renders alone");
+  app.add_option("--memory", memory,
+                 "Instead: peak resident memory of vantrel render over N frames against N/10 frames");
   CLI11_PARSE(app, argc, argv);
 
   try {
+    if (memory > 0) {
+      const nlohmann::json figures = memoryFigures(memory);
+      if (jsonPath.empty()) {
+        std::printf("vantrel render, 1280x720 PNG: peak resident %ld kB for %d frames, %ld kB for %d, ratio %.3f\n",
+                    long(figures["peak_kb"]), memory, long(figures["peak_kb_tenth"]), std::max(1, memory / 10),
+                    double(figures["peak_over_tenth"]));
+      } else {
+        std::ofstream(jsonPath == "-" ? "/dev/stdout" : jsonPath) << figures.dump(2) << "\n";
+      }
+      return 0;
+    }
     if (sequence > 0) {
       const nlohmann::json figures = sequenceFigures(module.empty() ? vantrel::resolveModulePath("") : module, sequence);
       if (jsonPath.empty()) {

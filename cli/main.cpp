@@ -1,5 +1,6 @@
 // vantrel: applies the QN Vantrel effect through the substitute host.
 #include <CLI/CLI.hpp>
+#include <malloc.h>
 
 #include <algorithm>
 #include <iostream>
@@ -31,6 +32,11 @@ std::pair<std::uint32_t, std::uint32_t> sizeOf(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Every frame allocates and frees blocks of megabytes, on several threads, here and in
+  // the OpenGL driver. glibc raises its mmap threshold past such a block once one is freed,
+  // and from then on serves them from the heap, which under this pattern grows by about a
+  // frame's worth each frame. A fixed threshold keeps them mapped and unmapped: flat memory.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   CLI::App app{"vantrel: the QN Vantrel echo effect, rendered on the GPU", "vantrel"};
   app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
   app.require_subcommand(0, 1);

@@ -7,6 +7,7 @@
 
 #include "BuiltInPicture.h"
 #include "CliTestSupport.h"
+#include "PeakMemory.h"
 #include "PngFile.h"
 
 namespace {
@@ -53,6 +54,21 @@ TEST(VantrelRender, InputMayFollowTheSettings) {
                             folder);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(vantrel::readPng(folder.file("out.png")).width, 64u);
+}
+
+// Frames are allocated and freed every frame on several threads; memory must not grow
+// with the number of frames.
+TEST(VantrelRender, ResidentMemoryStaysFlatOverFrames) {
+  TempFolder folder;
+  vantrel::writePng(folder.file("in.png"), vantrel::builtInPicture(640, 360));
+  const auto run = [&](const std::string& frames) {
+    return vantrel_test::runForPeakMemory(
+        {VANTREL_CLI_PATH, "render", folder.file("in.png"), "-o", folder.file("out_%03d.jpg"), "--frames", frames});
+  };
+  const vantrel_test::PeakMemoryRun few = run("0-9"), many = run("0-99");
+  ASSERT_EQ(few.exitCode, 0);
+  ASSERT_EQ(many.exitCode, 0);
+  EXPECT_LT(double(many.peakKb), 1.1 * double(few.peakKb)) << few.peakKb << " kB for 10 frames";
 }
 
 struct Failure {
