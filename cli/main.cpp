@@ -3,12 +3,14 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "InfoCommand.h"
 #include "ModulePath.h"
+#include "NearestName.h"
 #include "RenderCommand.h"
 
 namespace {
@@ -29,6 +31,22 @@ std::pair<std::uint32_t, std::uint32_t> sizeOf(const std::string& text) {
   return {width, height};
 }
 
+// The command named before anything else, when it is not one of ours: "did you mean".
+void refuseUnknownCommand(const std::vector<std::string>& arguments, const std::vector<std::string>& commands) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& word = arguments[i];
+    if (word == "--module") {
+      ++i;
+      continue;
+    }
+    if (word.empty() || word[0] == '-') continue;
+    if (std::find(commands.begin(), commands.end(), word) != commands.end()) return;
+    const std::string nearest = vantrel::nearestName(word, commands);
+    throw std::runtime_error("no command \"" + word + "\"" + (nearest.empty() ? "" : "; did you mean \"" + nearest + "\"?") +
+                             " (see vantrel --help)");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +55,9 @@ int main(int argc, char** argv) {
   // and from then on serves them from the heap, which under this pattern grows by about a
   // frame's worth each frame. A fixed threshold keeps them mapped and unmapped: flat memory.
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  // A closed standard error (vantrel ... 2>&1 | head -1) must not end a run mid-frame;
+  // writes to a closed pipe fail with EPIPE instead, and the frames say so where it counts.
+  std::signal(SIGPIPE, SIG_IGN);
   CLI::App app{"vantrel: the QN Vantrel echo effect, rendered on the GPU", "vantrel"};
   app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
   app.require_subcommand(0, 1);
@@ -51,8 +72,11 @@ int main(int argc, char** argv) {
   CLI::App* render = app.add_subcommand("render", "Apply the effect to pictures, sequences, raw frames or video");
   render->add_option("input", request.input.path,
                      "Picture, numbered pattern (shot_%04d.png, shot_####.png), video, or - for raw frames "
-                     "on stdin (default: a built-in 1280x720 picture)");
-  render->add_option("-o,--output", request.output.path, "Picture, pattern, video, or - for raw frames on stdout");
+                     "on stdin (default: a built-in 1280x720 picture). A name with %04d or #### is a pattern "
+                     "when no file has that very name or --frames is given");
+  render->add_option("-o,--output", request.output.path,
+                     "Picture, pattern, video, or - for raw frames on stdout. A name with %04d or #### is a "
+                     "pattern when the run has several frames or --frames is given");
   // One NAME=VALUE per --set, so that a following input name is not taken for a second.
   render->add_option("--set", request.assignments,
                      "Set a control: \"NAME=VALUE\", or keys \"NAME=VALUE@TIME;VALUE@TIME\" with times as 2s "
@@ -90,6 +114,12 @@ int main(int argc, char** argv) {
   for (std::string& argument : arguments) {
     if (argument == "-ss") argument = "--start";
     if (argument == "-an") argument = "--no-audio";
+  }
+  try {
+    refuseUnknownCommand(arguments, {"info", "render"});
+  } catch (const std::exception& e) {
+    std::cerr << "vantrel: " << e.what() << "\n";
+    return 2;
   }
   std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
   try {

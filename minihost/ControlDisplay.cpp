@@ -70,7 +70,7 @@ std::string formatDefault(const DeclaredParam& param) {
       return value >= 1 && value <= choices.size() ? choices[value - 1] : std::to_string(value);
     }
     case PF_Param_POINT:
-      return number(fromFixed(u.td.x_dephault), 0, true) + ", " + number(fromFixed(u.td.y_dephault), 0, true);
+      return number(fromFixed(u.td.x_dephault), 0, true) + "," + number(fromFixed(u.td.y_dephault), 0, true);
     case PF_Param_ANGLE: return number(fromFixed(u.ad.dephault), 1, false) + " deg";
     case PF_Param_CHECKBOX: return u.bd.dephault ? "on" : "off";
     case PF_Param_COLOR: return hexColor(u.cd.dephault);

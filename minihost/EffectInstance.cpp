@@ -36,17 +36,21 @@ EffectInstance::EffectInstance(const std::vector<DeclaredParam>& declared) : dec
   for (const DeclaredParam& param : declared_) {
     keys_.push_back({{0.0, defaultValue(param)}});
     atDefault_.push_back(true);
+    inPercent_.push_back(param.type() == PF_Param_POINT);
     flags_.push_back(param.startsHidden() ? AEGP_DynStreamFlag_HIDDEN : 0);
   }
 }
 
-void EffectInstance::set(PF_ParamIndex index, const ParamValue& value) { setKeyframes(index, {{0.0, value}}); }
+void EffectInstance::set(PF_ParamIndex index, const ParamValue& value, bool inPercent) {
+  setKeyframes(index, {{0.0, value}}, inPercent);
+}
 
-void EffectInstance::setKeyframes(PF_ParamIndex index, std::vector<Keyframe> keys) {
+void EffectInstance::setKeyframes(PF_ParamIndex index, std::vector<Keyframe> keys, bool inPercent) {
   if (keys.empty()) throw HostError("a control needs at least one value");
   std::stable_sort(keys.begin(), keys.end(), [](const Keyframe& a, const Keyframe& b) { return a.seconds < b.seconds; });
   keys_.at(std::size_t(index)) = std::move(keys);
   atDefault_.at(std::size_t(index)) = false;
+  inPercent_.at(std::size_t(index)) = inPercent && declared(index).type() == PF_Param_POINT;
 }
 
 ParamValue EffectInstance::valueAt(PF_ParamIndex index, double seconds) const {
@@ -77,7 +81,7 @@ PF_ParamDef EffectInstance::checkout(PF_ParamIndex index, const FrameContext& fr
     case PF_Param_COLOR: u.cd.value = PF_Pixel{toByte(v[3]), toByte(v[0]), toByte(v[1]), toByte(v[2])}; break;
     case PF_Param_POINT: {
       double x = v[0], y = v[1];
-      if (atDefault(index)) {
+      if (inPercent(index)) {
         x = x / 100.0 * frame.layerWidth;
         y = y / 100.0 * frame.layerHeight;
       }

@@ -9,8 +9,9 @@
 namespace minihost {
 
 // A control's value as the host stores it, in the units the control shows: a popup's
-// choice, a slider's number, an angle in degrees, a point in layer pixels (x, y), a
-// colour as bytes (red, green, blue, alpha), a checkbox as 0 or 1.
+// choice, a slider's number, an angle in degrees, a point in layer pixels (x, y) or in
+// percent of the layer's size, a colour as bytes (red, green, blue, alpha), a checkbox
+// as 0 or 1.
 using ParamValue = std::array<double, 4>;
 
 struct Keyframe {
@@ -37,15 +38,17 @@ class EffectInstance {
   std::size_t size() const { return declared_.size(); }
   const DeclaredParam& declared(PF_ParamIndex index) const { return declared_.at(std::size_t(index)); }
 
-  // A constant value; drops the control's keyframes.
-  void set(PF_ParamIndex index, const ParamValue& value);
+  // A constant value; drops the control's keyframes. A point `inPercent` is in percent
+  // of the layer's size, and so follows the layer.
+  void set(PF_ParamIndex index, const ParamValue& value, bool inPercent = false);
   // Keyframes, linear between keys and held outside them; popups and checkboxes hold
   // each key's value until the next.
-  void setKeyframes(PF_ParamIndex index, std::vector<Keyframe> keys);
+  void setKeyframes(PF_ParamIndex index, std::vector<Keyframe> keys, bool inPercent = false);
   ParamValue valueAt(PF_ParamIndex index, double seconds) const;
   const std::vector<Keyframe>& keyframes(PF_ParamIndex index) const { return keys_.at(std::size_t(index)); }
-  // A point still at its default follows the layer: its percentage of the layer's size.
   bool atDefault(PF_ParamIndex index) const { return atDefault_.at(std::size_t(index)); }
+  // Whether a point is in percent of the layer's size, as its default is.
+  bool inPercent(PF_ParamIndex index) const { return inPercent_.at(std::size_t(index)); }
 
   // The definition the effect checks out for a frame: the value in host units (16.16
   // degrees, a point in pixels of the downsampled frame, colour bytes).
@@ -62,6 +65,7 @@ class EffectInstance {
   const std::vector<DeclaredParam> declared_;  // own copy: definitions point into its texts
   std::vector<std::vector<Keyframe>> keys_;    // one key when constant
   std::vector<bool> atDefault_;
+  std::vector<bool> inPercent_;
   std::vector<AEGP_DynStreamFlags> flags_;
 };
 

@@ -17,6 +17,7 @@
 #include "ChildProcess.h"
 #include "FramePattern.h"
 #include "MediaFiles.h"
+#include "Notes.h"
 #include "RawFrames.h"
 #include "ReplacingFile.h"
 #include "VideoFiles.h"
@@ -33,6 +34,20 @@ std::runtime_error missingFrame(const std::string& path, long number, const std:
 std::string patternExample(const std::string& path) {
   const std::string extension = extensionOf(path);
   return path.substr(0, path.size() - extension.size()) + "_%04d" + path.substr(path.size() - extension.size());
+}
+
+// Frames found on disk keep their own numbers, and so their times: a gap is not closed up.
+void noteGaps(const std::string& pattern, const std::vector<long>& numbers) {
+  std::string gaps;
+  std::size_t count = 0;
+  for (std::size_t i = 1; i < numbers.size(); ++i) {
+    const long first = numbers[i - 1] + 1, last = numbers[i] - 1;
+    if (first > last) continue;
+    if (++count <= 5) gaps += (gaps.empty() ? "" : ", ") + std::to_string(first) + (first == last ? "" : "-" + std::to_string(last));
+  }
+  if (count == 0) return;
+  if (count > 5) gaps += " and " + std::to_string(count - 5) + " more gaps";
+  noteOnce(Note::SequenceGap, pattern + " has no frame " + gaps + "; the frames after a gap keep their own numbers and times");
 }
 
 void refuseVideoPattern(const std::string& path, FileKind kind) {
@@ -109,6 +124,11 @@ class SequenceSource : public FrameSource {
   }
   std::size_t count() const override { return numbers_.size(); }
   long lastNumber() const override { return at_ == 0 ? -1 : numbers_[at_ - 1]; }
+  std::vector<std::string> files() const override {
+    std::vector<std::string> paths;
+    for (long number : numbers_) paths.push_back(pattern_.path(number));
+    return paths;
+  }
 
  private:
   FramePattern pattern_;
@@ -148,16 +168,12 @@ class StillSink : public FrameSink {
 };
 
 // A numbered sequence of pictures. Each frame is written under a hidden name beside its
-// file and takes its own name only in finish(), so that an unfinished run leaves no new
-// file and replaces no old one.
+// file and takes its own name as soon as it is whole, so that a run that stops keeps the
+// frames it finished and leaves no partial one.
 class PatternSink : public FrameSink {
  public:
   PatternSink(FramePattern pattern, FileKind kind, bool noClobber)
       : pattern_(std::move(pattern)), kind_(kind), noClobber_(noClobber) {}
-
-  ~PatternSink() override {
-    for (const Staged& staged : staged_) std::remove(staged.temporary.c_str());
-  }
 
   // Each frame has a file of its own, so frames may be encoded on several threads.
   bool takesFramesInAnyOrder() const override { return true; }
@@ -171,59 +187,20 @@ class PatternSink : public FrameSink {
       }
     }
     if (noClobber_ && pathExists(path)) throw existsError(path);
-    const std::string temporary = reserveHiddenName(path);
-    try {
-      ReplacingFile file(temporary);
-      writeStill(file, frame, kind_);
-      std::lock_guard<std::mutex> lock(mutex_);
-      staged_.push_back(Staged{temporary, path});
-    } catch (const std::exception& error) {
-      std::remove(temporary.c_str());
-      // The error names the hidden file; the person knows the frame by its own name.
-      throw std::runtime_error("cannot write " + path + ": " + reasonOf(error.what(), temporary));
-    }
+    ReplacingFile file(path);
+    writeStill(file, frame, kind_);
   }
 
   void finish() override {
-    if (staged_.empty()) throw std::runtime_error("cannot write " + pattern_.text() + ": no frames to write");
-    while (!staged_.empty()) {
-      const Staged& staged = staged_.front();
-      if (noClobber_ && pathExists(staged.path)) throw existsError(staged.path);
-      if (std::rename(staged.temporary.c_str(), staged.path.c_str()) != 0) {
-        throw std::runtime_error("cannot write " + staged.path + ": " + std::strerror(errno));
-      }
-      staged_.erase(staged_.begin());
-    }
+    if (numbers_.empty()) throw std::runtime_error("cannot write " + pattern_.text() + ": no frames to write");
   }
 
  private:
-  struct Staged {
-    std::string temporary;
-    std::string path;
-  };
-
-  static std::string reserveHiddenName(const std::string& path) {
-    const std::filesystem::path destination(path);
-    const std::string name = (destination.parent_path() / ("." + destination.filename().string() + ".vantrel-XXXXXX")).string();
-    std::vector<char> text(name.begin(), name.end());
-    text.push_back('\0');
-    const int fd = mkstemp(text.data());
-    if (fd < 0) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
-    close(fd);
-    return text.data();
-  }
-
-  static std::string reasonOf(const std::string& message, const std::string& temporary) {
-    const std::string prefix = "cannot write " + temporary + ": ";
-    return message.compare(0, prefix.size(), prefix) == 0 ? message.substr(prefix.size()) : message;
-  }
-
   FramePattern pattern_;
   FileKind kind_;
   bool noClobber_;
-  std::mutex mutex_;  // guards the two below
+  std::mutex mutex_;  // guards numbers_
   std::set<long> numbers_;
-  std::vector<Staged> staged_;  // in the order written
 };
 
 OwnedFd duplicate(int fd, const char* what) {
@@ -246,11 +223,15 @@ std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
     return std::make_unique<RawFrameSource>(duplicate(STDIN_FILENO, "standard input"), input.size->first,
                                             input.size->second, input.pixelFormat);
   }
+  if (input.size) throw std::runtime_error("--size is for raw frames on standard input (-); " + input.path + " has its own size");
   const FileKind kind = fileKindOf(input.path);
-  if (const std::optional<FramePattern> pattern = FramePattern::find(input.path)) {
+  // A name with a number field that names a file is that file, unless frames are picked.
+  const bool numbered = !input.frames.empty() || !pathExists(input.path);
+  if (const std::optional<FramePattern> pattern = numbered ? FramePattern::find(input.path) : std::nullopt) {
     refuseVideoPattern(input.path, kind);
     std::vector<long> numbers = input.frames.empty() ? pattern->existingNumbers() : input.frames;
     if (numbers.empty()) throw std::runtime_error("no frames match " + input.path);
+    if (input.frames.empty()) noteGaps(input.path, numbers);
     return std::make_unique<SequenceSource>(*pattern, kind, std::move(numbers));
   }
   if (kind == FileKind::Video) {
@@ -261,13 +242,18 @@ std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
   return std::make_unique<StillSource>(input.path, kind, input.frames);
 }
 
+std::optional<FramePattern> outputPattern(const OutputSpec& output, std::size_t frames) {
+  if (output.path == "-" || (frames == 1 && !output.numbered)) return std::nullopt;
+  return FramePattern::find(output.path);
+}
+
 std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames) {
   if (output.path.empty()) throw std::runtime_error("no output file named");
   if (output.path == "-") {
     return std::make_unique<RawFrameSink>(duplicate(STDOUT_FILENO, "standard output"), output.pixelFormat);
   }
   const FileKind kind = fileKindOf(output.path);
-  if (std::optional<FramePattern> pattern = FramePattern::find(output.path)) {
+  if (std::optional<FramePattern> pattern = outputPattern(output, frames)) {
     refuseVideoPattern(output.path, kind);
     return std::make_unique<PatternSink>(std::move(*pattern), kind, output.noClobber);
   }

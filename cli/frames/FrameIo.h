@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "FramePattern.h"
 #include "FrameRate.h"
 #include "RgbaImage.h"
 
@@ -52,10 +54,19 @@ struct OutputSpec {
   std::string path;          // a file, a pattern, or "-" for raw frames on stdout
   PixelFormat pixelFormat = PixelFormat::Rgba;
   bool noClobber = false;    // -n: refuse to replace an existing file
+  bool numbered = false;     // frames were picked (--frames): a number field makes a pattern
+                             // even for one frame
   FrameRate fps;             // for a video file
   VideoEncoding encoding;    // for a video file
   bool audio = true;         // -an: false
   StreamTraits input;        // what the input holds, for a video file
+};
+
+// What FrameSource::next throws for an input that ends inside a frame: the frames before
+// it are whole, so the run writes them, then fails with this.
+class IncompleteInput : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // Frames in order. Reads may run on another thread than the one that opened it, but one
@@ -78,6 +89,8 @@ class FrameSource {
   virtual std::optional<double> lastTime() const { return std::nullopt; }
   // What an output may carry over (known once opened).
   virtual StreamTraits traits() const { return {}; }
+  // The files it reads, where they are known before reading (a video's, a sequence's).
+  virtual std::vector<std::string> files() const { return {}; }
 };
 
 // Frames written in order.
@@ -94,7 +107,11 @@ class FrameSink {
   virtual void finish() = 0;
 };
 
+// A name is a numbered pattern only where the run has several frames or picks them: an
+// input's when frames are picked or no file has the name as written, an output's when
+// more than one frame (or an unknown number) goes to it or frames are picked.
 std::unique_ptr<FrameSource> openSource(const InputSpec& input);
+std::optional<FramePattern> outputPattern(const OutputSpec& output, std::size_t frames);
 // `frames` is how many frames will be written when known (0 if not); a single-file
 // output takes exactly one.
 std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames);

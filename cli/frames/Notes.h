@@ -11,6 +11,7 @@ namespace vantrel {
 enum class Note {
   SixteenBitReduced,  // a PNG's 16-bit samples were reduced to 8 bits
   VideoPadded,        // a video's odd width or height was padded to an even one
+  SequenceGap,        // numbered input frames found on disk skip some numbers
 };
 
 // Prints "vantrel: note: <text>" the first time `kind` is noted in this process; later

@@ -50,7 +50,7 @@ std::optional<RgbaImage> RawFrameSource::next() {
   }
   if (got < frame.rgba.size()) {
     ended_ = true;
-    throw std::runtime_error("raw input ended " + std::to_string(got) + " bytes into frame " + std::to_string(number) +
+    throw IncompleteInput("raw input ended " + std::to_string(got) + " bytes into frame " + std::to_string(number) +
                              " (" + sizeText(width_, height_) + " " + formatName(format_) + " frames are " +
                              std::to_string(frame.rgba.size()) + " bytes)");
   }

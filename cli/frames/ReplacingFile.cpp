@@ -34,6 +34,7 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
   const int fd = mkstemp(pattern.data());
   if (fd < 0) throw failure(std::strerror(errno));
   temporaryPath_.assign(pattern.data());
+  registered_ = std::make_unique<RegisteredTemporary>(temporaryPath_);
   // mkstemp makes the file private; the result gets the permissions of any new file.
   if (fchmod(fd, 0666 & ~currentUmask()) != 0 || (stream_ = fdopen(fd, "wb")) == nullptr) {
     const int error = errno;
@@ -50,6 +51,7 @@ void ReplacingFile::discard() {
   std::fclose(stream_);
   stream_ = nullptr;
   std::remove(temporaryPath_.c_str());
+  registered_.reset();
 }
 
 void ReplacingFile::commit() {
@@ -60,6 +62,7 @@ void ReplacingFile::commit() {
   stream_ = nullptr;
   if (!error && closed != 0) error = errno;
   if (!error && std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) error = errno;
+  registered_.reset();
   if (error) {
     std::remove(temporaryPath_.c_str());
     throw failure(std::strerror(error));

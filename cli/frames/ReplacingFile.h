@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <string>
+
+#include "TemporaryFiles.h"
 
 namespace vantrel {
 
@@ -29,6 +32,7 @@ class ReplacingFile {
 
   std::string path_;
   std::string temporaryPath_;
+  std::unique_ptr<RegisteredTemporary> registered_;
   std::FILE* stream_ = nullptr;
 };
 

@@ -79,6 +79,7 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
   const std::size_t depth = std::max(2u, 2 * writers);
   FrameQueue toRender(depth), toWrite(depth);
   FirstFailure failure;
+  std::exception_ptr incompleteInput;  // rethrown once the whole frames before it are out
   std::mutex progressMutex;
   PipelineResult result;
 
@@ -89,6 +90,8 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
         const double seconds = source.lastTime().value_or(double(number) / work.rate.value());
         if (!toRender.push({work.prepare(*frame), number, seconds})) break;
       }
+    } catch (const IncompleteInput&) {
+      incompleteInput = std::current_exception();
     } catch (...) {
       failure.record(std::current_exception());
     }
@@ -132,9 +135,11 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
   for (std::thread& thread : writing) thread.join();
   failure.rethrow();
 
-  // An interrupted run keeps what it wrote; with nothing written there is nothing to keep.
-  if (!result.interrupted || result.frames > 0) sink.finish();
+  // An interrupted or cut-short run keeps what it wrote; with nothing written there is
+  // nothing to keep.
+  if ((!result.interrupted && !incompleteInput) || result.frames > 0) sink.finish();
   progress.finish();
+  if (incompleteInput) std::rethrow_exception(incompleteInput);
   return result;
 }
 

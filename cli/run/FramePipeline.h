@@ -28,7 +28,8 @@ struct PipelineResult {
 // (as the effect asks), converting and writing on `writers` threads behind them (one for
 // a sink that takes its frames in order), so that the renders are all the calling thread
 // does. The first failure anywhere stops the run and is rethrown here; the sink is then
-// not finished, so it leaves nothing half-written.
+// not finished, so it leaves nothing half-written. An input that ends inside a frame
+// (IncompleteInput) is rethrown after the whole frames before it are written and finished.
 PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork& work, unsigned writers,
                            ProgressReport& progress, const std::atomic<bool>& stop);
 

@@ -2,16 +2,21 @@
 
 #include <csignal>
 
+#include "TemporaryFiles.h"
+
 namespace vantrel {
 namespace {
 
 std::atomic<bool> requested{false};
-struct sigaction previousInt, previousTerm;
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous[3];
 
 extern "C" void onSignal(int signal) {
-  requested = true;
-  // The next one ends the process at once.
+  if (!requested.exchange(true)) return;
+  // The second one ends the process at once, without leaving temporaries behind.
+  removeRegisteredTemporaries();
   ::signal(signal, SIG_DFL);
+  raise(signal);
 }
 
 }  // namespace
@@ -21,13 +26,11 @@ InterruptRequest::InterruptRequest() {
   struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previousInt);
-  sigaction(SIGTERM, &action, &previousTerm);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &previous[i]);
 }
 
 InterruptRequest::~InterruptRequest() {
-  sigaction(SIGINT, &previousInt, nullptr);
-  sigaction(SIGTERM, &previousTerm, nullptr);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &previous[i], nullptr);
 }
 
 const std::atomic<bool>& InterruptRequest::flag() { return requested; }

@@ -4,8 +4,9 @@
 
 namespace vantrel {
 
-// Ctrl-C (SIGINT) and SIGTERM ask the run to stop after the frame in hand instead of
-// killing the process mid-write. A second signal kills it as usual.
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP ask the run to stop after the frame in hand
+// instead of killing the process mid-write. A second signal removes the temporary files
+// and ends the process as the signal does.
 class InterruptRequest {
  public:
   InterruptRequest();   // installs the handlers

@@ -1,5 +1,8 @@
 #include "ProgressReport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -19,17 +22,22 @@ std::string clock(double seconds) {
 
 std::FILE* openProgressFile(const std::string& path) {
   if (path.empty()) return nullptr;
-  std::FILE* file = path == "-" ? stdout : std::fopen(path.c_str(), "w");
-  if (!file) throw std::runtime_error("cannot write progress to " + path + ": " + std::strerror(errno));
+  // Standard output through a descriptor of its own, which the effect's diagnostics,
+  // diverted from standard output for the run, leave alone.
+  const int out = path == "-" ? fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3) : -1;
+  std::FILE* file = path == "-" ? (out >= 0 ? fdopen(out, "w") : nullptr) : std::fopen(path.c_str(), "w");
+  if (!file) {
+    const int error = errno;
+    if (out >= 0) close(out);
+    throw std::runtime_error("cannot write progress to " + path + ": " + std::strerror(error));
+  }
   return file;
 }
-
-int closeProgressFile(std::FILE* file) { return file == stdout ? std::fflush(file) : std::fclose(file); }
 
 }  // namespace
 
 ProgressReport::ProgressReport(bool terminalLine, const std::string& progressFile, std::size_t total, double fps)
-    : terminalLine_(terminalLine), file_(openProgressFile(progressFile), closeProgressFile), total_(total), fps_(fps) {}
+    : terminalLine_(terminalLine), file_(openProgressFile(progressFile), std::fclose), total_(total), fps_(fps) {}
 
 ProgressReport::~ProgressReport() {
   if (terminalLine_ && done_ > 0 && !finished_) std::fputc('\n', stderr);

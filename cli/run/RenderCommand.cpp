@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 
 #include "Downsample.h"
+#include "FileIdentities.h"
 #include "EffectCall.h"
 #include "FramePipeline.h"
 #include "FrameRange.h"
@@ -53,10 +55,55 @@ minihost::FrameTime frameTime(double seconds, FrameRate rate, unsigned downsampl
   return time;
 }
 
+bool sameName(const std::string& a, const std::string& b) {
+  std::error_code ignored;
+  return !a.empty() && !b.empty() &&
+         std::filesystem::weakly_canonical(a, ignored) == std::filesystem::weakly_canonical(b, ignored);
+}
+
+// Refuses, before anything is read, to write over a file the run reads.
+void refuseWritingOverInputs(const InputSpec& input, const FrameSource& source, const RenderRequest& request,
+                             const OutputSpec& output) {
+  FileIdentities inputs;
+  if (input.path != "-") inputs.add(input.path);
+  for (const std::string& file : source.files()) inputs.add(file);
+  std::vector<std::string> written = {request.savePreset, request.progressFile};
+  if (const std::optional<FramePattern> pattern = outputPattern(output, source.count())) {
+    for (long number : pattern->existingNumbers()) written.push_back(pattern->path(number));
+  } else if (output.path != "-") {
+    written.push_back(output.path);
+  }
+  for (const std::string& path : written) {
+    if (!path.empty() && path != "-" && inputs.holds(path)) {
+      throw std::runtime_error("cannot write " + path + ": it is an input of this run; name another output");
+    }
+  }
+}
+
+// Whether the effect's transparent background is on at any time, so that a video output
+// keeps the alpha.
+bool transparentBackground(const minihost::Host& host, const minihost::EffectInstance& instance) {
+  const PF_ParamIndex index = host.findParam("Transparent Background");
+  if (index <= 0) return false;
+  for (const minihost::Keyframe& key : instance.keyframes(index)) {
+    if (key.value[0] != 0) return true;
+  }
+  return false;
+}
+
 void checkRequest(const RenderRequest& request) {
   if (request.downsample < 1 || request.downsample > 64) throw std::runtime_error("--downsample takes 1 to 64");
   if (request.threads < 1 || request.threads > 64) throw std::runtime_error("--threads takes 1 to 64");
   if (request.output.path.empty() && request.savePreset.empty()) throw std::runtime_error("no output named (-o FILE)");
+  if (request.output.path == "-" && isatty(STDOUT_FILENO)) {
+    throw std::runtime_error("raw frames are not for a terminal: redirect standard output, or name an output file");
+  }
+  if (request.output.path == "-" && request.progressFile == "-") {
+    throw std::runtime_error("--progress - would mix with the raw frames on standard output; name a file");
+  }
+  if (!request.savePreset.empty() && sameName(request.savePreset, request.output.path)) {
+    throw std::runtime_error("--save-preset names the output, " + request.output.path + "; name another file");
+  }
   if (request.input.path == "-" && !request.output.encoding.pixelFormat.empty()) {
     throw std::runtime_error("--pix-fmt takes rgba or argb for raw input frames, not " +
                              request.output.encoding.pixelFormat);
@@ -74,8 +121,11 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   callEffect(host, "parameter setup", [&] { return host.paramsSetup(); });
   minihost::EffectInstance& instance = host.newInstance();
 
+  OutputSpec output = request.output;
+  output.numbered = !input.frames.empty();
   // Opened before the controls are read, so that a video's own rate times its frames.
   std::unique_ptr<FrameSource> source = request.output.path.empty() ? nullptr : openSource(input);
+  if (source) refuseWritingOverInputs(input, *source, request, output);
   const FrameRate rate = request.fps.value_or(source && source->fps() ? *source->fps() : FrameRate{});
   const double fps = rate.value();
   if (!request.preset.empty()) loadPreset(host, instance, request.preset, fps);
@@ -83,9 +133,9 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   if (!request.savePreset.empty()) savePreset(host, instance, request.savePreset);
   if (!source) return 0;
 
-  OutputSpec output = request.output;
   output.fps = rate;
   output.input = source->traits();
+  output.input.hasAlpha = output.input.hasAlpha || transparentBackground(host, instance);
   // Opened before any GL work, so that an output that cannot be written is refused first.
   std::unique_ptr<FrameSink> sink = openSink(output, source->count());
   const unsigned writers = sink->takesFramesInAnyOrder() ? request.threads : 1;

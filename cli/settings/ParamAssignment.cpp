@@ -117,10 +117,12 @@ class ValueParser {
 
   minihost::ParamValue point() const {
     const auto comma = text_.find(',');
-    const std::string expected = "a point X,Y in layer pixels";
+    const std::string expected = "a point X,Y in layer pixels or X%,Y% of the layer's size";
     if (comma == std::string::npos) refuse(expected);
-    const auto x = number(text_.substr(0, comma));
-    const auto y = number(text_.substr(comma + 1));
+    const std::string xText = trimmed(text_.substr(0, comma)), yText = trimmed(text_.substr(comma + 1));
+    if (endsWith(xText, "%") != endsWith(yText, "%")) refuse(expected);
+    const auto x = number(withoutSuffix(xText, "%"));
+    const auto y = number(withoutSuffix(yText, "%"));
     if (!x || !y) refuse(expected);
     return {*x, *y};
   }
@@ -222,6 +224,16 @@ PF_ParamIndex findControl(const minihost::Host& host, const std::string& name) {
   throw std::runtime_error("no control named " + quoted(name) + "; see vantrel info");
 }
 
+bool pointInPercent(const minihost::DeclaredParam& param, const std::vector<KeyText>& keys) {
+  if (param.type() != PF_Param_POINT) return false;
+  const auto percent = [](const KeyText& key) { return key.value.find('%') != std::string::npos; };
+  const bool all = std::all_of(keys.begin(), keys.end(), percent);
+  if (!all && std::any_of(keys.begin(), keys.end(), percent)) {
+    throw std::runtime_error("has keys in percent and keys in pixels; give them all in one");
+  }
+  return all;
+}
+
 std::vector<minihost::Keyframe> parseKeys(const minihost::DeclaredParam& param, const std::vector<KeyText>& keys,
                                           double fps) {
   if (!validFrameRate(fps)) throw std::invalid_argument("parseKeys needs a frame rate above 0");
@@ -254,18 +266,15 @@ ParamSetting parseParamSetting(const minihost::Host& host, const std::string& te
   if (value.empty()) throw std::runtime_error("--set " + quoted(text) + " gives " + param.name() + " no value");
   checkFrameRate(fps);
   try {
-    return {index, parseKeys(param, splitKeys(value), fps)};
+    const std::vector<KeyText> keys = splitKeys(value);
+    return {index, parseKeys(param, keys, fps), pointInPercent(param, keys)};
   } catch (const std::runtime_error& e) {
     throw std::runtime_error(param.name() + " " + e.what());
   }
 }
 
 void applyParamSetting(minihost::EffectInstance& instance, const ParamSetting& setting) {
-  if (setting.keys.size() == 1) {
-    instance.set(setting.index, setting.keys.front().value);
-  } else {
-    instance.setKeyframes(setting.index, setting.keys);
-  }
+  instance.setKeyframes(setting.index, setting.keys, setting.inPercent);
 }
 
 void applyParamAssignment(const minihost::Host& host, minihost::EffectInstance& instance, const std::string& text,

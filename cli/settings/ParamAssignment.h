@@ -15,6 +15,7 @@ namespace vantrel {
 struct ParamSetting {
   PF_ParamIndex index;
   std::vector<minihost::Keyframe> keys;
+  bool inPercent = false;  // a point given in percent of the layer's size
 };
 
 // Parses "NAME=VALUE" against the host's declared controls. NAME is a display name
@@ -27,7 +28,7 @@ struct ParamSetting {
 //   slider       a number within the valid range; whole for an integer slider; a
 //                percent slider takes percent ("40" or "40%")
 //   angle        degrees ("45", "45deg")
-//   point        "X,Y" in layer pixels
+//   point        "X,Y" in layer pixels, or "X%,Y%" of the layer's size
 //   checkbox     on/off, true/false, yes/no, 1/0
 //   colour       "#RRGGBB", opaque
 // Throws std::runtime_error with a one-line reason: an unknown name (with the nearest
@@ -62,6 +63,10 @@ struct KeyText {
   std::string value;
   std::optional<std::string> time;
 };
+
+// Whether a point's keys are in percent ("50%,50%"); throws std::runtime_error when some
+// are and some are not.
+bool pointInPercent(const minihost::DeclaredParam& param, const std::vector<KeyText>& keys);
 
 // Checks each key against `param` and orders them by time. Throws std::runtime_error
 // with a phrase that reads after the control's name ("takes 0 to 2000, not \"3000\"",

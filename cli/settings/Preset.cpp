@@ -87,7 +87,7 @@ std::vector<KeyText> keyTexts(const ordered_json& value) {
 }
 
 // A stored value in the units the control shows.
-json shownValue(const minihost::DeclaredParam& param, const minihost::ParamValue& value) {
+json shownValue(const minihost::DeclaredParam& param, const minihost::ParamValue& value, bool inPercent) {
   const double v = value[0];
   switch (param.type()) {
     case PF_Param_POPUP: {
@@ -100,7 +100,9 @@ json shownValue(const minihost::DeclaredParam& param, const minihost::ParamValue
       if (v == std::floor(v)) return std::llround(v);
       return v;
     case PF_Param_CHECKBOX: return v != 0;
-    case PF_Param_POINT: return json::array({value[0], value[1]});
+    case PF_Param_POINT:
+      if (inPercent) return json(value[0]).dump() + "%," + json(value[1]).dump() + "%";
+      return json::array({value[0], value[1]});
     case PF_Param_COLOR: {
       const auto byte = [](double c) { return unsigned(std::lround(std::clamp(c, 0.0, 255.0))); };
       char text[16];
@@ -140,7 +142,8 @@ void loadPreset(const minihost::Host& host, minihost::EffectInstance& instance, 
     const std::string control = path + ": " + quoted(name) + " ";
     if (!named.insert(index).second) throw std::runtime_error(control + "sets " + param.name() + " a second time");
     try {
-      settings.push_back({index, parseKeys(param, keyTexts(value), fps)});
+      const std::vector<KeyText> keys = keyTexts(value);
+      settings.push_back({index, parseKeys(param, keys, fps), pointInPercent(param, keys)});
     } catch (const std::runtime_error& e) {
       throw std::runtime_error(control + e.what());
     }
@@ -158,10 +161,10 @@ void savePreset(const minihost::Host& host, const minihost::EffectInstance& inst
     const std::vector<minihost::Keyframe>& keys = instance.keyframes(index);
     json value;
     if (keys.size() == 1) {
-      value = shownValue(param, keys.front().value);
+      value = shownValue(param, keys.front().value, instance.inPercent(index));
     } else {
       value = json::array();
-      for (const minihost::Keyframe& key : keys) value.push_back({key.seconds, shownValue(param, key.value)});
+      for (const minihost::Keyframe& key : keys) value.push_back({key.seconds, shownValue(param, key.value, instance.inPercent(index))});
     }
     text += (text.empty() ? "" : ",\n") + std::string("  ") + json(param.name()).dump() + ": " + oneLine(value);
   }

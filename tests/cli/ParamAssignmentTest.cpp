@@ -150,19 +150,20 @@ INSTANTIATE_TEST_SUITE_P(Table, Refuses, ::testing::ValuesIn(kRefused),
 
 TEST_F(ParamAssignmentTest, EveryControlTakesItsDefaultAsShown) {
   // What `vantrel info` shows as the default is a value --set accepts, and it means the
-  // default. A point's default is shown in percent of the layer, not in pixels.
+  // default. A point's default is shown in percent of the layer, and so taken.
   const auto& params = host().params();
   int checked = 0;
   for (std::size_t i = 1; i < params.size(); ++i) {
     const minihost::DeclaredParam& param = params[i];
     const PF_ParamType type = param.type();
-    if (type == PF_Param_GROUP_START || type == PF_Param_GROUP_END || type == PF_Param_POINT) continue;
+    if (type == PF_Param_GROUP_START || type == PF_Param_GROUP_END) continue;
     const std::string text = param.name() + "=" + minihost::formatDefault(param);
     EXPECT_EQ(parseParamSetting(host(), text).index, PF_ParamIndex(i)) << text;
     EXPECT_EQ(constant(text), minihost::defaultValue(param)) << text;
+    EXPECT_EQ(parseParamSetting(host(), text).inPercent, type == PF_Param_POINT) << text;
     ++checked;
   }
-  EXPECT_EQ(checked, 22);  // the 27 controls less one point and four group starts and ends
+  EXPECT_EQ(checked, 23);  // the 27 controls less four group starts and ends
 }
 
 TEST_F(ParamAssignmentTest, EverySliderTakesItsValidRangeAndNothingBeyond) {
@@ -204,6 +205,12 @@ TEST_F(ParamAssignmentTest, ApplyStoresTheValueInTheInstance) {
   EXPECT_EQ(def.u.cd.value.alpha, 255);
   EXPECT_EQ(def.u.cd.value.red, 16);
   EXPECT_EQ(def.u.cd.value.blue, 48);
+  // A point in percent follows the layer, as its default does.
+  vantrel::applyParamAssignment(host(), instance, "Shape Center=25%,75%");
+  const PF_ParamDef point = instance.checkout(center, minihost::FrameContext{0, 640, 360, 2});
+  EXPECT_EQ(point.u.td.x_value, 80 << 16);
+  EXPECT_EQ(point.u.td.y_value, 135 << 16);
+  EXPECT_THROW(vantrel::applyParamAssignment(host(), instance, "Shape Center=25%,75%@0s;10,10@1s"), std::runtime_error);
   EXPECT_THROW(vantrel::applyParamAssignment(host(), instance, "Instances=99"), std::runtime_error);
 }
 

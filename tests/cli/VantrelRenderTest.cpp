@@ -1,5 +1,9 @@
 // `vantrel render`, run as a person runs it.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <ostream>
 #include <string>
@@ -88,6 +92,13 @@ const Failure kFailures[] = {
     {"TruncatedInput", "render {in} -o {out}", 1, "cannot read"},
     {"MissingInput", "render {missing} -o {out}", 1, "no such file"},
     {"MissingOutputOption", "render {in}", 1, "no output named (-o FILE)"},
+    {"OutputIsTheInput", "render {out} -o {out}", 1, "it is an input of this run"},
+    {"OutputIsTheInputByAnotherName", "render {out} -o {folder}/./out.png", 1, "it is an input of this run"},
+    {"PresetOntoTheOutput", "render -o {out} --save-preset {out}", 1, "--save-preset names the output"},
+    {"SizeOfAFileInput", "render {in} --size 2x2 -o {out}", 1, "--size is for raw frames"},
+    {"ProgressAmongRawFrames", "render - --size 2x2 -o - --progress - < {in}", 1, "--progress - would mix"},
+    {"UnknownRate", "render -o {out} --fps fast", 1, "--fps takes"},
+    {"MistypedCommand", "rendr -o {out}", 2, "did you mean \"render\"?"},
 };
 
 class VantrelRenderFailure : public ::testing::TestWithParam<Failure> {};
@@ -107,6 +118,8 @@ TEST_P(VantrelRenderFailure, OneLineNonZeroExitAndOutputUntouched) {
   replace("{missing}", folder.file("missing.png"));
   replace("{in}", folder.file("in.png"));
   replace("{out}", folder.file("out.png"));
+  replace("{out}", folder.file("out.png"));
+  replace("{folder}", folder.file(""));
 
   const auto r = runVantrel(arguments, folder);
   EXPECT_EQ(r.exitCode, GetParam().exitCode) << r.err;
@@ -139,6 +152,112 @@ TEST(VantrelRender, UnwritableOutputIsRefused) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "vantrel: cannot write " + folder.file("missing/out.png") + ": No such file or directory\n");
   EXPECT_TRUE(folder.names().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A frame's keys are timed by its own number, whatever else the run holds.
+TEST(VantrelRender, KeysAreTimedByFrameNumber) {
+  TempFolder folder;
+  vantrel::writePng(folder.file("in.png"), vantrel::builtInPicture(160, 90));
+  const std::string keys = " --set 'Shape Rotation=0@0s;360@1s' --set 'Shape Type=Triangle' --set 'Shape Size 1=40'";
+  ASSERT_EQ(runVantrel("render " + quoted(folder.file("in.png")) + " -o " + quoted(folder.file("a_%02d.png")) +
+                           " --frames 5" + keys, folder).exitCode, 0);
+  ASSERT_EQ(runVantrel("render " + quoted(folder.file("in.png")) + " -o " + quoted(folder.file("b_%02d.png")) +
+                           " --frames 0-5" + keys, folder).exitCode, 0);
+  EXPECT_EQ(vantrel::readPng(folder.file("a_05.png")).rgba, vantrel::readPng(folder.file("b_05.png")).rgba);
+  EXPECT_NE(vantrel::readPng(folder.file("b_00.png")).rgba, vantrel::readPng(folder.file("b_05.png")).rgba);
+
+  // Frames found on disk keep their numbers across a gap, and the gap is named.
+  for (int f = 1; f <= 4; ++f) std::remove(folder.file("b_0" + std::to_string(f) + ".png").c_str());
+  const auto r = runVantrel("render " + quoted(folder.file("b_%02d.png")) + " -o " + quoted(folder.file("c_%02d.png")) +
+                                " --fps 30000/1001",
+                            folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("b_%02d.png has no frame 1-4"), std::string::npos) << r.err;
+}
+
+// A '#' or '%d' in the name of a single file is part of its name.
+TEST(VantrelRender, NumberFieldInASingleFilesNameIsItsName) {
+  TempFolder folder;
+  vantrel::writePng(folder.file("take#2.png"), vantrel::builtInPicture(32, 18));
+  const auto r = runVantrel("render " + quoted(folder.file("take#2.png")) + " -o " + quoted(folder.file("take#2_%d.png")),
+                            folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(vantrel::readPng(folder.file("take#2_%d.png")).width, 32u);
+}
+
+// Raw frames whose last one is cut short: the whole ones are written, then one line.
+TEST(VantrelRender, ShortLastRawFrameKeepsTheWholeOnes) {
+  TempFolder folder;
+  vantrel_test::writeBytes(folder.file("raw"), std::vector<unsigned char>(2 * 16 + 8, 200));
+  const auto r = runVantrel("render - --size 2x2 -o " + quoted(folder.file("f_%d.png")) + " < " + quoted(folder.file("raw")),
+                            folder);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "vantrel: raw input ended 8 bytes into frame 2 (2x2 rgba frames are 16 bytes)\n");
+  EXPECT_EQ(vantrel::readPng(folder.file("f_1.png")).width, 2u);
+}
+
+TEST(VantrelRender, ProgressOnStandardOutput) {
+  TempFolder folder;
+  const auto r = runVantrel("render -q -o " + quoted(folder.file("out.png")) + " --progress -", folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("frame=1\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("progress=end\n"), std::string::npos) << r.out;
+}
+
+TEST(VantrelRender, RawFramesAreNotWrittenToATerminal) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master) | unlockpt(master), 0);
+  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(terminal, STDOUT_FILENO);
+    execl(VANTREL_CLI_PATH, "vantrel", "render", "-q", "-o", "-", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(terminal);
+  char buffer[65536];
+  while (read(master, buffer, sizeof buffer) > 0) {
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(master);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+std::vector<std::string> hiddenNames(const TempFolder& folder) {
+  std::vector<std::string> hidden;
+  for (const std::string& name : folder.names()) {
+    if (name[0] == '.') hidden.push_back(name);
+  }
+  return hidden;
+}
+
+// Every way out the process sees keeps finished frames under their names and leaves no
+// temporary file: a hang-up mid-sequence, a second signal, a closed standard error.
+TEST(VantrelRender, SignalsAndClosedStreamsLeaveNoTemporaries) {
+  for (const int signals : {1, 2}) {
+    TempFolder folder;
+    const std::string command = std::string(VANTREL_CLI_PATH) + " render -o " + quoted(folder.file("f_%03d.png")) +
+                                " --frames 0-999 --threads 4 2>/dev/null & echo $!";
+    std::unique_ptr<FILE, int (*)(FILE*)> shell(popen(command.c_str(), "r"), pclose);
+    long pid = 0;
+    ASSERT_EQ(std::fscanf(shell.get(), "%ld", &pid), 1);
+    while (folder.names().size() < 3) usleep(10000);
+    for (int i = 0; i < signals; ++i) kill(pid_t(pid), SIGHUP);
+    while (kill(pid_t(pid), 0) == 0) usleep(10000);
+    EXPECT_EQ(hiddenNames(folder), std::vector<std::string>{}) << signals << " signals";
+    for (const std::string& name : folder.names()) EXPECT_EQ(vantrel::readPng(folder.file(name)).width, 1280u) << name;
+  }
+  TempFolder folder;
+  const std::string command = std::string(VANTREL_CLI_PATH) + " render -v -o " + quoted(folder.file("v.png")) +
+                              " 2>&1 | head -c 1 >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(folder.names(), std::vector<std::string>{"v.png"});
 }
 
 }  // namespace

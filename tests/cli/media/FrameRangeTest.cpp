@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FrameRange.h"
+#include "FrameRate.h"
 #include "MediaTestSupport.h"
 
 namespace {
@@ -58,6 +59,19 @@ TEST(FrameRange, RefusesWithTheWrongPartNamed) {
   };
   for (const BadRange& row : table) {
     EXPECT_EQ(errorOf([&] { parseFrameRange(row.text); }), row.message) << row.text;
+  }
+}
+
+// Rates as ffmpeg takes them, kept as the fractions ffmpeg writes.
+TEST(FrameRate, ReadsEveryFormAsItsFraction) {
+  const std::pair<const char*, const char*> table[] = {
+      {"25", "25"},          {"29.97", "30000/1001"}, {"23.976", "24000/1001"}, {"59.94", "60000/1001"},
+      {"12.5", "25/2"},      {"30000/1001", "30000/1001"}, {"50/2", "25"},      {"ntsc", "30000/1001"},
+      {"pal", "25"},         {"film", "24"},          {"ntsc-film", "24000/1001"},
+  };
+  for (const auto& [text, fraction] : table) EXPECT_EQ(vantrel::parseFrameRate(text).text(), fraction) << text;
+  for (const char* bad : {"0", "-24", "fast", "24fps", "1/0", "2.5/1", "1001", ""}) {
+    EXPECT_NE(errorOf([&] { vantrel::parseFrameRate(bad); }).find("--fps takes"), std::string::npos) << bad;
   }
 }
 
