@@ -41,3 +41,18 @@ shot_png() {  # the same, kept as PNG for its transparency
 shot_png echo-transparent --set "Shape Type=Hexagon" --set "Shape Size 1=140" --set "Fill Type=Fill Inside" \
   --set "Transparent Background=on" --set "Instances=6" --set "Position Y Offset=-60" \
   --set "Position X Offset=90" --set "Scale X Offset=-8" --set "Scale Y Offset=-8"
+
+# A soft-edged disc (straight colour, alpha falling to 0) beside its echoes, both over a
+# checkerboard: where an echo's partial alpha meets transparency its colour darkens.
+soft=$(mktemp -d)
+trap 'rm -rf "$soft"' EXIT
+ffmpeg -v error -y -f lavfi -i \
+  "color=c=0xF08020:s=480x270,format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='255*max(0,1-hypot(X-W/2,Y-H/2)/120)'" \
+  -frames:v 1 "$soft/disc.png"
+"$vantrel" render -q "$soft/disc.png" -o "$soft/echoes.png" --set "Shape Size 1=200" --set "Fill Type=Fill Inside" \
+  --set "Instances=4" --set "Position X Offset=50" --set "Shadow Opacity=0" --set "Scale X Offset=0" \
+  --set "Scale Y Offset=0"
+ffmpeg -v error -y -f lavfi -i "color=c=white:s=480x270" -i "$soft/disc.png" -i "$soft/echoes.png" -frames:v 1 \
+  -filter_complex "[0]geq=lum='if(mod(floor(X/16)+floor(Y/16),2),200,255)':cb=128:cr=128,format=rgb24,split[c1][c2];[c1][1]overlay[a];[c2][2]overlay[b];[a][b]hstack" -q:v 3 \
+  "$out/semi-transparent.jpg"
+echo "$out/semi-transparent.jpg"
