@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false);
   render->add_option("--preset", request.preset, "Controls from a JSON file; --set options apply after it");
   render->add_option("--save-preset", request.savePreset, "Write the controls as set to a JSON file");
-  render->add_option("--frames", request.frames, "Frame numbers: 1-100, 1-100x2, 3,7,10-20");
+  render->add_option("--frames", request.frames,
+                     "Frame numbers: 1-100, 1-100x2, 3,7,10-20 (a video's count from 0, in increasing order)");
   render->add_option("--fps", fps,
                      "Frames per second, for the time of each frame: 25, 29.97, 30000/1001, ntsc, pal... "
                      "(default: the video's, else 24)");
@@ -95,7 +96,9 @@ int main(int argc, char** argv) {
                      "(yuv420p, yuv444p10le...)");
   render->add_option("--out-pix-fmt", outputFormat, "Byte order of raw output frames (default: as --pix-fmt)")
       ->check(CLI::IsMember({"rgba", "argb"}));
-  render->add_option("--start", request.input.start, "Seconds of a video input skipped before the first frame (also -ss)");
+  render->add_option("--start", request.input.start,
+                     "Seconds of a video input skipped before the first frame (also -ss); frames keep their time "
+                     "in the file, so keys at 2.5s apply to the frame at 2.5 s");
   render->add_option("-t,--duration", request.input.duration, "Seconds of a video input read");
   render->add_flag("!--no-auto-orient", request.input.autoOrient, "Keep a JPEG's stored orientation (no EXIF turn)");
   render->add_option("--codec", request.output.encoding.codec, "The output video's encoder (libx264, libx265, prores_ks...)");

@@ -15,6 +15,7 @@
 
 #include "BuiltInPicture.h"
 #include "ChildProcess.h"
+#include "Ffmpeg.h"
 #include "FramePattern.h"
 #include "MediaFiles.h"
 #include "Notes.h"
@@ -90,21 +91,27 @@ class BuiltInSource : public OneFrameSource {
 
 class StillSource : public OneFrameSource {
  public:
-  StillSource(std::string path, FileKind kind, std::vector<long> numbers)
-      : OneFrameSource(std::move(numbers)), path_(std::move(path)), kind_(kind) {}
+  StillSource(std::string path, FileKind kind, std::vector<long> numbers, bool autoOrient)
+      : OneFrameSource(std::move(numbers)), path_(std::move(path)), kind_(kind), autoOrient_(autoOrient) {}
+  StreamTraits traits() const override {
+    StreamTraits traits;
+    traits.hasAlpha = stillHasAlpha(path_);
+    return traits;
+  }
 
  protected:
-  RgbaImage read() override { return readStill(path_, kind_); }
+  RgbaImage read() override { return readStill(path_, kind_, autoOrient_); }
 
  private:
   std::string path_;
   FileKind kind_;
+  bool autoOrient_;
 };
 
 class SequenceSource : public FrameSource {
  public:
-  SequenceSource(FramePattern pattern, FileKind kind, std::vector<long> numbers)
-      : pattern_(std::move(pattern)), kind_(kind), numbers_(std::move(numbers)) {
+  SequenceSource(FramePattern pattern, FileKind kind, std::vector<long> numbers, bool autoOrient)
+      : pattern_(std::move(pattern)), kind_(kind), numbers_(std::move(numbers)), autoOrient_(autoOrient) {
     // Every frame is looked for before the first is read, so that a missing one stops the
     // run before any work rather than at its end.
     for (long number : numbers_) {
@@ -118,12 +125,17 @@ class SequenceSource : public FrameSource {
     const long number = numbers_[at_];
     const std::string path = pattern_.path(number);
     if (!pathExists(path)) throw missingFrame(path, number, pattern_.text());
-    RgbaImage frame = readStill(path, kind_);
+    RgbaImage frame = readStill(path, kind_, autoOrient_);
     ++at_;
     return frame;
   }
   std::size_t count() const override { return numbers_.size(); }
   long lastNumber() const override { return at_ == 0 ? -1 : numbers_[at_ - 1]; }
+  StreamTraits traits() const override {
+    StreamTraits traits;
+    traits.hasAlpha = stillHasAlpha(pattern_.path(numbers_.front()));  // the first stands for all
+    return traits;
+  }
   std::vector<std::string> files() const override {
     std::vector<std::string> paths;
     for (long number : numbers_) paths.push_back(pattern_.path(number));
@@ -134,6 +146,7 @@ class SequenceSource : public FrameSource {
   FramePattern pattern_;
   FileKind kind_;
   std::vector<long> numbers_;
+  bool autoOrient_;
   std::size_t at_ = 0;
 };
 
@@ -216,30 +229,48 @@ std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
   const auto noPicking = [&](const std::string& what) {
     return std::runtime_error("frames can be picked only from a numbered pattern such as shot_%04d.png, not from " + what);
   };
-  if (input.path.empty()) return std::make_unique<BuiltInSource>(input.frames);
+  const auto noTrimming = [&](const std::string& what) {
+    if (input.start || input.duration) throw std::runtime_error("--start and --duration trim a video, not " + what);
+  };
+  if (input.path.empty()) {
+    noTrimming("the built-in picture");
+    return std::make_unique<BuiltInSource>(input.frames);
+  }
   if (input.path == "-") {
+    noTrimming("raw frames");
     if (!input.frames.empty()) throw noPicking("raw frames");
     if (!input.size) throw std::runtime_error("raw frames on standard input need their size (--size WxH)");
     return std::make_unique<RawFrameSource>(duplicate(STDIN_FILENO, "standard input"), input.size->first,
                                             input.size->second, input.pixelFormat);
   }
   if (input.size) throw std::runtime_error("--size is for raw frames on standard input (-); " + input.path + " has its own size");
-  const FileKind kind = fileKindOf(input.path);
   // A name with a number field that names a file is that file, unless frames are picked.
   const bool numbered = !input.frames.empty() || !pathExists(input.path);
   if (const std::optional<FramePattern> pattern = numbered ? FramePattern::find(input.path) : std::nullopt) {
+    const FileKind kind = fileKindOf(input.path);
     refuseVideoPattern(input.path, kind);
+    noTrimming(input.path);
     std::vector<long> numbers = input.frames.empty() ? pattern->existingNumbers() : input.frames;
     if (numbers.empty()) throw std::runtime_error("no frames match " + input.path);
     if (input.frames.empty()) noteGaps(input.path, numbers);
-    return std::make_unique<SequenceSource>(*pattern, kind, std::move(numbers));
-  }
-  if (kind == FileKind::Video) {
-    if (!input.frames.empty()) throw noPicking(input.path);
-    return openVideoSource(input);
+    return std::make_unique<SequenceSource>(*pattern, kind, std::move(numbers), input.autoOrient);
   }
   if (!pathExists(input.path)) throw std::runtime_error(input.path + ": no such file");
-  return std::make_unique<StillSource>(input.path, kind, input.frames);
+  // An input file is what its content says, whatever its name; ffmpeg takes all but PNG and
+  // JPEG. Under a picture's name, what ffmpeg cannot read either is left to the picture
+  // reader, whose reason is the one to give.
+  FileKind kind = fileKindByContent(input.path);
+  if (kind == FileKind::Video) {
+    const std::string extension = extensionOf(input.path);
+    if (extension != ".png" && extension != ".jpg" && extension != ".jpeg") return openVideoSource(input);
+    try {
+      return openVideoSource(input);
+    } catch (const NotAVideo&) {
+      kind = fileKindOf(input.path);
+    }
+  }
+  noTrimming(input.path);
+  return std::make_unique<StillSource>(input.path, kind, input.frames, input.autoOrient);
 }
 
 std::optional<FramePattern> outputPattern(const OutputSpec& output, std::size_t frames) {

@@ -11,6 +11,9 @@ namespace vantrel {
 enum class Note {
   SixteenBitReduced,  // a PNG's 16-bit samples were reduced to 8 bits
   VideoPadded,        // a video's odd width or height was padded to an even one
+  VideoDepthReduced,  // a deeper input written with 8-bit samples
+  AlphaFlattened,     // transparent frames composited onto black for an output without alpha
+  AudioLeftOut,       // the input's audio has no place in the output (.gif)
   SequenceGap,        // numbered input frames found on disk skip some numbers
 };
 

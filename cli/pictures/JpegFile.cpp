@@ -13,7 +13,10 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "Notes.h"
 
 // libjpeg reports errors by calling error_exit, which must not return; ours longjmps back
 // to the setjmp of the current step. As in PngFile.cpp, each step is a function of its
@@ -66,10 +69,45 @@ struct Compressor {
   ~Compressor() { jpeg_destroy_compress(&info); }
 };
 
+// The orientation tag (0x0112) of an APP1 Exif segment: 1 (upright) to 8, or 1 where the
+// segment is missing, malformed or says something else.
+int exifOrientation(const jpeg_decompress_struct& info) {
+  for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
+    const unsigned char* data = marker->data;
+    const std::size_t size = marker->data_length;
+    if (marker->marker != JPEG_APP0 + 1 || size < 14 || std::memcmp(data, "Exif\0\0", 6) != 0) continue;
+    const unsigned char* tiff = data + 6;
+    const std::size_t length = size - 6;
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return 1;
+    const auto read16 = [&](std::size_t at) {
+      return little ? unsigned(tiff[at] | tiff[at + 1] << 8) : unsigned(tiff[at] << 8 | tiff[at + 1]);
+    };
+    const auto read32 = [&](std::size_t at) {
+      return little ? std::uint32_t(read16(at) | std::uint32_t(read16(at + 2)) << 16)
+                    : std::uint32_t(std::uint32_t(read16(at)) << 16 | read16(at + 2));
+    };
+    if (read16(2) != 42) return 1;
+    const std::size_t directory = read32(4);
+    if (directory + 2 > length) return 1;
+    const std::size_t entries = read16(directory);
+    for (std::size_t i = 0; i < entries && directory + 2 + 12 * (i + 1) <= length; ++i) {
+      const std::size_t entry = directory + 2 + 12 * i;
+      if (read16(entry) != 0x0112) continue;
+      // A SHORT, stored in the first two bytes of the value field.
+      const unsigned value = read16(entry + 2) == 3 ? read16(entry + 8) : 1;
+      return value >= 1 && value <= 8 ? int(value) : 1;
+    }
+    return 1;
+  }
+  return 1;
+}
+
 struct JpegHeader {
   JDIMENSION width;
   JDIMENSION height;
   bool cmyk;
+  int orientation;  // EXIF's, 1 to 8
 };
 
 bool createDecompressor(jpeg_decompress_struct* info, JpegError* error, const unsigned char* data,
@@ -82,10 +120,12 @@ bool createDecompressor(jpeg_decompress_struct* info, JpegError* error, const un
 
 bool readHeader(jpeg_decompress_struct* info, JpegError* error, JpegHeader* header) {
   if (setjmp(error->jump)) return false;
+  jpeg_save_markers(info, JPEG_APP0 + 1, 0xFFFF);  // Exif, for the orientation
   jpeg_read_header(info, TRUE);
   header->width = info->image_width;
   header->height = info->image_height;
   header->cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+  header->orientation = exifOrientation(*info);  // the saved markers go when decompression ends
   return true;
 }
 
@@ -120,6 +160,33 @@ bool writeRows(jpeg_compress_struct* info, JpegError* error, std::FILE* file, JD
   return true;
 }
 
+// The stored picture as EXIF orientation `orientation` says it is shown: each shown pixel
+// (x, y) comes from stored pixel `from(x, y)`.
+RgbaImage upright(const RgbaImage& stored, int orientation) {
+  if (orientation == 1) return stored;
+  const std::uint32_t w = stored.width, h = stored.height;
+  const bool turned = orientation >= 5;  // a quarter turn swaps the sides
+  RgbaImage shown(turned ? h : w, turned ? w : h);
+  const auto from = [&](std::uint32_t x, std::uint32_t y) -> std::pair<std::uint32_t, std::uint32_t> {
+    switch (orientation) {
+      case 2: return {w - 1 - x, y};
+      case 3: return {w - 1 - x, h - 1 - y};
+      case 4: return {x, h - 1 - y};
+      case 5: return {y, x};
+      case 6: return {y, h - 1 - x};
+      case 7: return {w - 1 - y, h - 1 - x};
+      default: return {w - 1 - y, x};  // 8
+    }
+  };
+  for (std::uint32_t y = 0; y < shown.height; ++y) {
+    for (std::uint32_t x = 0; x < shown.width; ++x) {
+      const auto [sx, sy] = from(x, y);
+      std::memcpy(shown.pixel(x, y), stored.pixel(sx, sy), 4);
+    }
+  }
+  return shown;
+}
+
 std::vector<JSAMPROW> rowPointers(const RgbaImage& image) {
   std::vector<JSAMPROW> rows(image.height);
   for (std::uint32_t y = 0; y < image.height; ++y) {
@@ -143,7 +210,7 @@ std::vector<unsigned char> fileBytes(const std::string& path) {
 
 }  // namespace
 
-RgbaImage readJpeg(const std::string& path) {
+RgbaImage readJpeg(const std::string& path, bool autoOrient) {
   const std::vector<unsigned char> bytes = fileBytes(path);
   const auto failure = [&](const std::string& reason) { return std::runtime_error("cannot read " + path + ": " + reason); };
   if (bytes.empty()) throw failure("the file is empty");
@@ -164,10 +231,17 @@ RgbaImage readJpeg(const std::string& path) {
   RgbaImage image(header.width, header.height);
   std::vector<JSAMPROW> rows = rowPointers(image);
   if (!readRows(&decompressor.info, &error, rows.data())) throw failure(error.message);
-  return image;
+  return autoOrient ? upright(image, header.orientation) : image;
 }
 
 void writeJpeg(ReplacingFile& file, const RgbaImage& image) {
+  if (!isOpaque(image)) {
+    noteOnce(Note::AlphaFlattened, "JPEG holds no alpha: transparent parts of the pictures are composited onto black");
+    RgbaImage flat = image;
+    compositeOntoBlack(flat);
+    writeJpeg(file, flat);
+    return;
+  }
   if (image.width == 0 || image.height == 0 || image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) {
     throw file.failure("a JPEG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
                        " pixels is not supported");

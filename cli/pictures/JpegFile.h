@@ -8,13 +8,14 @@
 
 namespace vantrel {
 
-// Reads a greyscale or colour JPEG as opaque 8-bit RGBA. CMYK files are refused. A file
-// that ends before its picture does is an error, not a picture with a grey bottom.
-// Throws std::runtime_error with a one-line reason.
-RgbaImage readJpeg(const std::string& path);
+// Reads a greyscale or colour JPEG as opaque 8-bit RGBA, turned upright as its EXIF
+// orientation says when `autoOrient` (mirrored and quarter-turned as cameras store them).
+// CMYK files are refused. A file that ends before its picture does is an error, not a
+// picture with a grey bottom. Throws std::runtime_error with a one-line reason.
+RgbaImage readJpeg(const std::string& path, bool autoOrient = true);
 
-// Writes the picture's colours as a JPEG of quality 92 into `file` and commits it (JPEG
-// has no alpha; it is left out). Throws std::runtime_error with a one-line reason; the
+// Writes the picture as a JPEG of quality 92 into `file` and commits it (JPEG has no
+// alpha: a transparent picture is composited onto black, with a note). Throws std::runtime_error with a one-line reason; the
 // file's temporary is removed then.
 void writeJpeg(ReplacingFile& file, const RgbaImage& image);
 void writeJpeg(const std::string& path, const RgbaImage& image);

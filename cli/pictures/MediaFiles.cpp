@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "JpegFile.h"
@@ -25,16 +29,45 @@ FileKind fileKindOf(const std::string& path) {
   const std::string extension = extensionOf(path);
   if (extension == ".png") return FileKind::Png;
   if (extension == ".jpg" || extension == ".jpeg") return FileKind::Jpeg;
-  for (const char* video : {".mp4", ".mov", ".mkv", ".avi", ".webm", ".gif"}) {
+  for (const char* video : {".mp4", ".m4v", ".mov", ".mkv", ".avi", ".webm", ".gif"}) {
     if (extension == video) return FileKind::Video;
   }
   const std::string what = extension.empty() ? "has no file type extension" : "is of an unknown type (" + extension + ")";
   throw std::runtime_error(path + " " + what +
-                           "; known: .png, .jpg, .jpeg, .mp4, .mov, .mkv, .avi, .webm, .gif, or - for raw frames");
+                           "; known: .png, .jpg, .jpeg, .mp4, .m4v, .mov, .mkv, .avi, .webm, .gif, or - for raw frames");
 }
 
-RgbaImage readStill(const std::string& path, FileKind kind) {
-  return kind == FileKind::Jpeg ? readJpeg(path) : readPng(path);
+FileKind fileKindByContent(const std::string& path) {
+  unsigned char start[8] = {};
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  const std::size_t got = file ? std::fread(start, 1, sizeof start, file.get()) : 0;
+  if (!file || std::ferror(file.get())) {
+    throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno ? errno : EIO));
+  }
+  static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (got == 8 && std::memcmp(start, png, 8) == 0) return FileKind::Png;
+  if (got >= 3 && start[0] == 0xFF && start[1] == 0xD8 && start[2] == 0xFF) return FileKind::Jpeg;
+  return FileKind::Video;
+}
+
+RgbaImage readStill(const std::string& path, FileKind kind, bool autoOrient) {
+  FileKind content = kind;
+  try {
+    content = fileKindByContent(path);
+  } catch (const std::runtime_error&) {
+    // Reading it as named reports why.
+  }
+  if (content == FileKind::Video) content = kind;
+  return content == FileKind::Jpeg ? readJpeg(path, autoOrient) : readPng(path);
+}
+
+bool stillHasAlpha(const std::string& path) {
+  try {
+    return fileKindByContent(path) == FileKind::Png && pngHasAlpha(path);
+  } catch (const std::runtime_error&) {
+    return false;
+  }
 }
 
 void writeStill(ReplacingFile& file, const RgbaImage& image, FileKind kind) {

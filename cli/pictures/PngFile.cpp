@@ -182,6 +182,29 @@ RgbaImage readPng(const std::string& path) {
   return image;
 }
 
+bool pngHasAlpha(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  png_byte signature[8];
+  if (!file || std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) return false;
+  // Chunks are a 4-byte length, a 4-byte type, the data and a CRC; IHDR comes first and tRNS
+  // before the first IDAT.
+  png_byte chunk[8];
+  while (std::fread(chunk, 1, 8, file.get()) == 8) {
+    const long length = long(png_get_uint_32(chunk));
+    const std::string type(reinterpret_cast<const char*>(chunk + 4), 4);
+    if (type == "IHDR") {
+      png_byte header[13];
+      if (length != 13 || std::fread(header, 1, 13, file.get()) != 13) return false;
+      if (header[9] & PNG_COLOR_MASK_ALPHA) return true;
+      if (std::fseek(file.get(), 4, SEEK_CUR) != 0) return false;
+      continue;
+    }
+    if (type == "tRNS") return true;
+    if (type == "IDAT" || type == "IEND" || std::fseek(file.get(), length + 4, SEEK_CUR) != 0) return false;
+  }
+  return false;
+}
+
 void writePng(ReplacingFile& file, const RgbaImage& image) {
   if (image.width == 0 || image.height == 0 || image.width > kMaxSide || image.height > kMaxSide) {
     throw file.failure("a PNG of " + std::to_string(image.width) + "x" + std::to_string(image.height) +

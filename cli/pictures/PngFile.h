@@ -13,6 +13,9 @@ namespace vantrel {
 // alpha is opaque, 16-bit samples are scaled to 8 bits. The stored sample values are kept
 // as they are (no gamma conversion). Throws std::runtime_error with a one-line reason.
 RgbaImage readPng(const std::string& path);
+// Whether the PNG has an alpha channel or a transparency chunk, from its chunks before the
+// picture data; false for anything unreadable.
+bool pngHasAlpha(const std::string& path);
 
 // Writes an 8-bit RGBA PNG into `file` and commits it, so that the destination is
 // replaced only once the whole file is written. Throws std::runtime_error with a

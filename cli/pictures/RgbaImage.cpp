@@ -6,6 +6,21 @@
 
 namespace vantrel {
 
+bool isOpaque(const RgbaImage& image) {
+  for (std::size_t i = 3; i < image.rgba.size(); i += 4) {
+    if (image.rgba[i] != 255) return false;
+  }
+  return true;
+}
+
+void compositeOntoBlack(RgbaImage& image) {
+  for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
+    const unsigned alpha = image.rgba[i + 3];
+    for (std::size_t c = 0; c < 3; ++c) image.rgba[i + c] = std::uint8_t((image.rgba[i + c] * alpha + 127) / 255);
+    image.rgba[i + 3] = 255;
+  }
+}
+
 minihost::World toWorld(const RgbaImage& image) {
   // A world's row holds width × 4 bytes in an A_long.
   constexpr std::uint32_t kMaxWidth = std::uint32_t(std::numeric_limits<A_long>::max() / 4);

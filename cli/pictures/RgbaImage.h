@@ -24,6 +24,12 @@ struct RgbaImage {
   }
 };
 
+// Whether every pixel's alpha is 255.
+bool isOpaque(const RgbaImage& image);
+// Each colour times its alpha, alpha made 255: the picture as seen over black, for
+// outputs that hold no alpha.
+void compositeOntoBlack(RgbaImage& image);
+
 // A world of the image's size holding its pixels.
 minihost::World toWorld(const RgbaImage& image);
 // The world's pixels, row padding left out.

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <iostream>
@@ -44,13 +45,15 @@ class GlobalSession {
   bool open_ = false;
 };
 
-// The host's time for a frame at `seconds`: in units of 1/numerator of a second, so that
-// frame n of a rate numerator/denominator is at exactly n × denominator.
+// The host's time for a frame at `seconds`, in units fine enough for a frame of a
+// variable-rate video between the rate's own steps: at least 1/24000 s, and frame n of a
+// rate numerator/denominator exactly at n steps. 32 bits of them last about a day.
 minihost::FrameTime frameTime(double seconds, FrameRate rate, unsigned downsample) {
+  const long units = std::max(1L, 24000 / rate.numerator);
   minihost::FrameTime time;
-  time.timeStep = A_long(rate.denominator);
-  time.timeScale = A_u_long(rate.numerator);
-  time.time = A_long(std::llround(seconds * double(rate.numerator)));
+  time.timeStep = A_long(rate.denominator * units);
+  time.timeScale = A_u_long(rate.numerator * units);
+  time.time = A_long(std::llround(seconds * double(time.timeScale)));
   time.downsample = downsample;
   return time;
 }

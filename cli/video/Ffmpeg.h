@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "ChildProcess.h"
 
@@ -27,11 +29,29 @@ struct VideoInfo {
   std::uint32_t width = 0;   // as displayed: a quarter turn swaps the stored sides
   std::uint32_t height = 0;
   std::optional<double> fps;
-  std::size_t frames = 0;    // 0 when the file does not say
+  std::size_t frames = 0;    // counted from the stream's packets
   std::string codec;
+  // Presentation times of the frames in order, in seconds from the first; empty when some
+  // packet carries none (then the frames are taken as evenly spaced).
+  std::vector<double> times;
+  double startOffset = 0;  // the first frame's time after the file's start, from where
+                           // ffmpeg's -ss counts
+  std::string container;   // ffprobe's format_name: "mov,mp4,m4a,3gp,3g2,mj2", "mpegts"
+  bool picture = false;      // a single picture (.bmp, .tif, .webp...) rather than a video
+  bool hasAlpha = false;
+  int bitsPerSample = 8;
+  // As ffmpeg names them; empty where the file says none.
+  std::string colorPrimaries, colorTransfer, colorSpace, colorRange, sampleAspectRatio;
+  bool hasAudio = false;
 };
 
-// Throws std::runtime_error "cannot read PATH: ..." when ffprobe fails or finds no video.
+// What probeVideo throws for a file that holds no video ffmpeg can read.
+class NotAVideo : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Throws NotAVideo "cannot read PATH: ..." when ffprobe fails or finds no video.
 VideoInfo probeVideo(const std::string& path);
 
 }  // namespace vantrel

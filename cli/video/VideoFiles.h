@@ -14,10 +14,13 @@ namespace vantrel {
 // ffprobe cannot read the file.
 std::unique_ptr<FrameSource> openVideoSource(const InputSpec& input);
 
-// Encodes frames into a temporary file beside `path` (H.264 for .mp4, .mov and .mkv;
-// MPEG-4 for .avi; VP9 with alpha for .webm; a generated palette for .gif), renamed over
-// `path` by finish() once ffmpeg has succeeded. The size is the first frame's; H.264's
-// odd sides are padded to even ones with a note.
+// Encodes frames into a temporary file beside `path` (H.264 for .mp4, .mov and .mkv,
+// ProRes 4444 for a .mov with alpha; MPEG-4 for .avi; VP9 with alpha for .webm; a
+// generated palette for .gif; or what --codec and --pix-fmt ask for), with the input's
+// audio, colour description and pixel shape; renamed over `path` by finish() once ffmpeg
+// has succeeded and the file reads back whole. The size is the first frame's; H.264's odd
+// sides are padded to even ones with a note, and where the output holds no alpha the
+// frames are composited onto black with a note.
 std::unique_ptr<FrameSink> openVideoSink(const OutputSpec& output);
 
 }  // namespace vantrel

@@ -1,11 +1,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -13,36 +15,86 @@
 #include "MediaFiles.h"
 #include "Notes.h"
 #include "PipeIo.h"
+#include "TemporaryFiles.h"
+#include "VideoEncoding.h"
 #include "VideoFiles.h"
 
 namespace vantrel {
 namespace {
 
+// What `program` writes on its standard output; `status` gets its exit status.
+std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
+                     int& status) {
+  Pipe output = makePipe();
+  ChildProcess child(program, arguments, {-1, output.write.get(), errors.fd()});
+  output.write.reset();
+  std::string text;
+  char buffer[4096];
+  int error = 0;
+  std::size_t n;
+  while ((n = readFully(output.read.get(), buffer, sizeof buffer, &error)) > 0) text.append(buffer, n);
+  status = child.wait();
+  return text;
+}
+
+// The first error a child wrote on standard error: ffmpeg names the cause there, before
+// what followed from it. Encoder libraries that log by themselves whatever ffmpeg's -v
+// ("x265 [info]: ...", "Svt[info]: ...") are passed over.
+std::string firstError(const ErrorCapture& errors) {
+  char buffer[16384];
+  const ssize_t n = pread(errors.fd(), buffer, sizeof buffer, 0);
+  const std::string text(buffer, n > 0 ? std::size_t(n) : 0);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+    const std::string line = text.substr(start, end - start);
+    const bool chatter = line.find("[info]") != std::string::npos || line.find("[warn") != std::string::npos;
+    if (!chatter && line.find_first_not_of(' ') != std::string::npos) {
+      // "[mp4 @ 0x55d1c0] Could not find tag..." reads as well without the address.
+      const std::size_t at = line.find(" @ 0x"), close = line.find("] ");
+      return line[0] == '[' && at < close && close != std::string::npos ? line.substr(close + 2) : line;
+    }
+    start = end + 1;
+  }
+  return "";
+}
+
+constexpr const char* kOutputName = "/dev/stdout";
+
+std::string numberText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6f", value);
+  return text;
+}
 
 class VideoSink : public FrameSink {
  public:
-  explicit VideoSink(const OutputSpec& output)
-      : path_(output.path), extension_(extensionOf(path_)), fps_(output.fps), noClobber_(output.noClobber) {
-    if (noClobber_ && pathExists(path_)) throw existsError(path_);
+  explicit VideoSink(const OutputSpec& output) : output_(output), path_(output.path) {
+    if (output_.noClobber && pathExists(path_)) throw existsError(path_);
     ffmpeg_ = requireProgram("ffmpeg", path_);
+    ffprobe_ = requireProgram("ffprobe", path_);
     std::error_code ignored;
     if (std::filesystem::is_directory(path_, ignored)) throw failure("it is a folder");
+    // What was asked for is checked before any frame is rendered.
+    if (!output_.encoding.codec.empty() || !output_.encoding.pixelFormat.empty()) checkEncoder();
+    if (output_.audio && !output_.input.audioFile.empty()) findAudio();
 
-    // ffmpeg tells the container by the name, so the temporary keeps the extension.
+    const std::string extension = extensionOf(path_);
     const std::filesystem::path destination(path_);
     std::string name = (destination.parent_path() / ("." + destination.filename().string() + ".vantrel-XXXXXX")).string();
-    name += extension_;
+    name += extension;
     std::vector<char> pattern(name.begin(), name.end());
     pattern.push_back('\0');
-    const int fd = mkstemps(pattern.data(), int(extension_.size()));
+    const int fd = mkstemps(pattern.data(), int(extension.size()));
     if (fd < 0) throw failure(std::strerror(errno));
     temporary_.assign(pattern.data());
+    file_ = OwnedFd(fd);
+    registered_ = std::make_unique<RegisteredTemporary>(temporary_);  // a second signal removes it too
     // ffmpeg writes into the file as it is, private as mkstemps made it; the result gets
     // the permissions of any new file.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
-    close(fd);
   }
 
   ~VideoSink() override {
@@ -58,22 +110,37 @@ class VideoSink : public FrameSink {
                     ", but the video is " + sizeText(width_, height_));
     }
     if (input_.get() < 0) throw failure("ffmpeg has already stopped");
-    const int error = writeFully(input_.get(), frame.rgba.data(), frame.rgba.size());
+    const RgbaImage* pixels = &frame;
+    RgbaImage flat;
+    if (!keepsAlpha_ && !isOpaque(frame)) {
+      noteOnce(Note::AlphaFlattened,
+               path_ + " holds no alpha: transparent parts of the frames are composited onto black");
+      flat = frame;
+      compositeOntoBlack(flat);
+      pixels = &flat;
+    }
+    const int error = writeFully(input_.get(), pixels->rgba.data(), pixels->rgba.size());
     if (error) {
       input_.reset();
       const int status = child_->wait();
-      throw failure(status != 0 ? childFailure("ffmpeg", status, errors_) : std::string(std::strerror(error)));
+      throw failure(status != 0 ? ffmpegFailure(status) : std::string(std::strerror(error)));
     }
+    ++written_;
   }
 
   void finish() override {
     if (!child_) throw failure("no frames to write");
     input_.reset();
     const int status = child_->wait();
-    if (status != 0) throw failure(childFailure("ffmpeg", status, errors_));
-    if (noClobber_ && pathExists(path_)) throw existsError(path_);
+    file_.reset();
+    // ffmpeg exits 0 when it could not finish the file (on a full disk it only says
+    // "Error writing trailer"); run with -v error, anything it says is a failure.
+    if (status != 0 || !firstError(errors_).empty()) throw failure(ffmpegFailure(status));
+    checkWritten();
+    if (output_.noClobber && pathExists(path_)) throw existsError(path_);
     if (std::rename(temporary_.c_str(), path_.c_str()) != 0) throw failure(std::strerror(errno));
     temporary_.clear();
+    registered_.reset();
   }
 
  private:
@@ -81,50 +148,126 @@ class VideoSink : public FrameSink {
     return std::runtime_error("cannot write " + path_ + ": " + reason);
   }
 
-  std::vector<std::string> codecArguments(std::uint32_t width, std::uint32_t height) const {
-    if (extension_ == ".avi") return {"-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p"};
-    if (extension_ == ".webm") {
-      return {"-c:v", "libvpx-vp9", "-pix_fmt", "yuva420p", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-cpu-used", "4"};
+  // Why ffmpeg failed: its first error, which names the cause.
+  std::string ffmpegFailure(int status) const {
+    const std::string said = firstError(errors_);
+    return shown(said.empty() ? childFailure("ffmpeg", status, errors_) : "ffmpeg: " + said);
+  }
+
+  // ffmpeg's words about the file name the temporary; the person knows it by its own name.
+  std::string shown(std::string text) const {
+    for (const std::string& name : {std::string(kOutputName), temporary_}) {
+      if (name.empty()) continue;
+      for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), path_);
     }
-    if (extension_ == ".gif") {
-      return {"-vf", "split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse", "-loop", "0"};
+    return text;
+  }
+
+  void checkEncoder() {
+    const std::string asked = encoderFor(output_);
+    ErrorCapture errors;
+    int status = 0;
+    const std::string help = outputOf(ffmpeg_, {"-hide_banner", "-h", "encoder=" + asked}, errors, status);
+    encoder_ = parseEncoderHelp(help);
+    if (!encoder_) throw failure("ffmpeg has no encoder named " + asked + " (ffmpeg -encoders lists them)");
+    const std::string& format = output_.encoding.pixelFormat;
+    const std::vector<std::string>& formats = encoder_->pixelFormats;
+    if (!format.empty() && !formats.empty() && std::find(formats.begin(), formats.end(), format) == formats.end()) {
+      std::string list;
+      for (const std::string& name : formats) list += (list.empty() ? "" : ", ") + name;
+      throw failure(encoder_->name + " takes no pixel format " + format + " (it takes " + list + ")");
     }
-    // H.264 in yuv420p, which players everywhere take, halves the colour resolution and so
-    // needs even sides.
-    std::vector<std::string> arguments = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-crf", "18"};
-    if (width % 2 != 0 || height % 2 != 0) {
-      noteOnce(Note::VideoPadded, path_ + " is padded to " + sizeText(width + width % 2, height + height % 2) +
-                                      " with black, as H.264 in yuv420p needs even sides");
-      arguments.insert(arguments.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2"});
+  }
+
+  void findAudio() {
+    const std::string& file = output_.input.audioFile;
+    ErrorCapture errors;
+    int status = 0;
+    const std::string text = outputOf(
+        ffprobe_,
+        {"-v", "error", "-select_streams", "a", "-show_entries", "stream=codec_name", "-of", "csv=p=0", "file:" + file},
+        errors, status);
+    if (status != 0) throw std::runtime_error("cannot read " + file + ": " + childFailure("ffprobe", status, errors));
+    std::size_t start = 0;
+    while (start < text.size()) {
+      const std::size_t end = std::min(text.find('\n', start), text.size());
+      if (end > start) audioCodecs_.push_back(text.substr(start, end - start));
+      start = end + 1;
     }
-    if (extension_ == ".mp4" || extension_ == ".mov") arguments.insert(arguments.end(), {"-movflags", "+faststart"});
-    return arguments;
+    if (extensionOf(path_) == ".gif" && !audioCodecs_.empty()) {
+      noteOnce(Note::AudioLeftOut, path_ + " holds no audio; the input's audio is left out");
+      audioCodecs_.clear();
+    }
   }
 
   void start(const RgbaImage& first) {
     width_ = first.width;
     height_ = first.height;
+    const VideoPlan plan = planVideo(output_, encoder_, width_, height_);
+    for (const auto& [kind, text] : plan.notes) noteOnce(kind, text);
+    keepsAlpha_ = plan.keepsAlpha;
+
     std::vector<std::string> arguments = {"-v", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgba",
-                                          "-s", sizeText(width_, height_), "-r", fps_.text(), "-i", "-"};
-    const std::vector<std::string> codec = codecArguments(width_, height_);
-    arguments.insert(arguments.end(), codec.begin(), codec.end());
-    arguments.push_back(temporary_);
+                                          "-s", sizeText(width_, height_), "-r", output_.fps.text(), "-i", "-"};
+    if (!audioCodecs_.empty()) {
+      const StreamTraits& input = output_.input;
+      if (input.audioStart) arguments.insert(arguments.end(), {"-ss", numberText(*input.audioStart)});
+      if (input.audioDuration) arguments.insert(arguments.end(), {"-t", numberText(*input.audioDuration)});
+      // "file:" keeps a name with a colon from being taken for a protocol.
+      arguments.insert(arguments.end(), {"-i", "file:" + input.audioFile, "-map", "0:v:0", "-map", "1:a"});
+    }
+    arguments.insert(arguments.end(), plan.arguments.begin(), plan.arguments.end());
+    const std::vector<std::string> audio = audioArguments(path_, audioCodecs_);
+    arguments.insert(arguments.end(), audio.begin(), audio.end());
+    // ffmpeg gets the temporary as its standard output and opens it again by that name (a
+    // muxer seeks back to complete its header), never by its path: one removed by a second
+    // signal before ffmpeg is under way is not made again.
+    arguments.insert(arguments.end(), {"-f", muxerFor(path_), kOutputName});
     Pipe input = makePipe();
-    child_.emplace(ffmpeg_, arguments, ChildProcess::Streams{input.read.get(), -1, errors_.fd()});
+    child_.emplace(ffmpeg_, arguments, ChildProcess::Streams{input.read.get(), file_.get(), errors_.fd()});
     input_ = std::move(input.write);
   }
 
+  // The file ffmpeg finished must read back with every frame written.
+  void checkWritten() const {
+    struct stat status;
+    if (stat(temporary_.c_str(), &status) != 0 || status.st_size == 0) throw failure("ffmpeg wrote nothing");
+    ErrorCapture errors;
+    int exitStatus = 0;
+    const std::string count = outputOf(ffprobe_,
+                                       {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+                                        "stream=nb_read_packets", "-of", "csv=p=0", temporary_},
+                                       errors, exitStatus);
+    std::string problem;
+    if (exitStatus != 0) {
+      problem = childFailure("ffprobe", exitStatus, errors);
+    } else if (const std::string said = firstError(errors); !said.empty()) {
+      problem = "ffprobe: " + said;
+    }
+    if (!problem.empty()) throw failure(shown("the file written does not read back: " + problem));
+    const unsigned long packets = std::strtoul(count.c_str(), nullptr, 10);
+    if (packets != written_) {
+      throw failure("the file written holds " + std::to_string(packets) + " of the " + std::to_string(written_) +
+                    " frames");
+    }
+  }
+
+  OutputSpec output_;
   std::string path_;
-  std::string extension_;
-  FrameRate fps_;
-  bool noClobber_;
   std::string ffmpeg_;
+  std::string ffprobe_;
+  std::optional<EncoderInfo> encoder_;     // where an encoder or pixel format was asked for
+  std::vector<std::string> audioCodecs_;   // of the input's audio streams that go in
   std::string temporary_;  // empty once renamed into place
+  std::unique_ptr<RegisteredTemporary> registered_;
+  OwnedFd file_;  // the temporary, open
   ErrorCapture errors_;
   std::optional<ChildProcess> child_;
   OwnedFd input_;
   std::uint32_t width_ = 0;
   std::uint32_t height_ = 0;
+  bool keepsAlpha_ = false;
+  std::size_t written_ = 0;
 };
 
 }  // namespace

@@ -261,3 +261,57 @@ TEST(VantrelRender, SignalsAndClosedStreamsLeaveNoTemporaries) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string commandOutput(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::string out;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+  return out;
+}
+
+// A clip's audio, alpha and colour description come through the effect into the output.
+TEST(VantrelRender, VideoKeepsItsAudioAlphaAndColourDescription) {
+  TempFolder folder;
+  const std::string clip = quoted(folder.file("clip.mov")), out = quoted(folder.file("fx.mov"));
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i testsrc2=size=64x48:rate=24 -f lavfi -i sine=duration=1 -t 1 "
+                         "-vf format=rgba,colorchannelmixer=aa=0.5,scale=out_color_matrix=bt709,format=yuva444p10le,"
+                         "setparams=color_primaries=bt709:color_trc=bt709:colorspace=bt709:range=tv "
+                         "-c:v prores_ks -profile:v 4444 -c:a aac " + clip).c_str()),
+            0);
+  const auto r = runVantrel("render -q " + clip + " -o " + out, folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto described = [](const std::string& file) {
+    return commandOutput("ffprobe -v error -of compact -show_entries stream=codec_type,codec_name,pix_fmt,color_range,"
+                         "color_space,color_transfer,color_primaries,sample_rate,channels " + file);
+  };
+  const auto sound = [](const std::string& file) {
+    return commandOutput("ffmpeg -v error -i " + file + " -map 0:a -c copy -f md5 -");
+  };
+  EXPECT_EQ(described(out), described(clip));
+  EXPECT_NE(described(out).find("yuva444p"), std::string::npos) << described(out);
+  EXPECT_EQ(sound(out), sound(clip));
+}
+
+// A second signal ends the run at once; the video's temporary goes with it.
+TEST(VantrelRender, SecondSignalLeavesNoVideoTemporary) {
+  TempFolder folder;
+  const std::string command = std::string(VANTREL_CLI_PATH) + " render -q -o " + quoted(folder.file("v.avi")) +
+                              " --frames 0-999 --downsample 8 --progress " + quoted(folder.file("progress")) +
+                              " 2>/dev/null & echo $!";
+  std::unique_ptr<FILE, int (*)(FILE*)> shell(popen(command.c_str(), "r"), pclose);
+  long pid = 0;
+  ASSERT_EQ(std::fscanf(shell.get(), "%ld", &pid), 1);
+  // Frames are going to ffmpeg once one is reported.
+  while (vantrel_test::readBytes(folder.file("progress")).empty()) usleep(10000);
+  kill(pid_t(pid), SIGHUP);
+  usleep(20000);  // two at once would be taken for one
+  kill(pid_t(pid), SIGHUP);
+  while (kill(pid_t(pid), 0) == 0) usleep(10000);
+  EXPECT_EQ(hiddenNames(folder), std::vector<std::string>{});
+}
+
+}  // namespace

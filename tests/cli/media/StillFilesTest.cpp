@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,9 @@ using vantrel_test::TempFolder;
 TEST(StillFiles, JpegRoundTripIsOpaqueAndClose) {
   TempFolder folder;
   vantrel::RgbaImage original = smoothPicture(67, 33);
-  for (std::size_t i = 3; i < original.rgba.size(); i += 4) original.rgba[i] = 90;  // alpha is not kept
+  for (std::size_t i = 3; i < original.rgba.size(); i += 4) original.rgba[i] = 90;
+  vantrel::RgbaImage onBlack = original;  // JPEG holds no alpha: what shows is the picture over black
+  vantrel::compositeOntoBlack(onBlack);
   {
     const auto sink = vantrel::openSink(vantrel_test::outputOf(folder.file("a.JPG")), 1);
     sink->write(original, 0);
@@ -35,7 +39,7 @@ TEST(StillFiles, JpegRoundTripIsOpaqueAndClose) {
   ASSERT_EQ(frames.size(), 1u);
   ASSERT_EQ(frames[0].width, 67u);
   ASSERT_EQ(frames[0].height, 33u);
-  EXPECT_LT(vantrel_test::meanColourDifference(frames[0], original), 2.0);
+  EXPECT_LT(vantrel_test::meanColourDifference(frames[0], onBlack), 2.0);
   for (std::size_t i = 3; i < frames[0].rgba.size(); i += 4) ASSERT_EQ(frames[0].rgba[i], 255);
 }
 
@@ -71,18 +75,127 @@ TEST(StillFiles, SixteenBitNoteIsGivenOncePerRun) {
   EXPECT_EQ(run.err, "vantrel: note: " + folder.file("deep_1.png") + " has 16-bit samples; they are reduced to 8 bits\n");
 }
 
-TEST(StillFiles, UnknownTypeIsRefusedWithTheKnownOnes) {
+// An input is what its bytes say; an output is what its name says.
+TEST(StillFiles, InputsByContentOutputsByName) {
   TempFolder folder;
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("a.tiff"))); }),
-            folder.file("a.tiff") +
-                " is of an unknown type (.tiff); known: .png, .jpg, .jpeg, .mp4, .mov, .mkv, .avi, .webm, .gif, or - "
-                "for raw frames");
+  vantrel::writePng(folder.file("png.jpg"), noisyPicture(3, 2));
+  vantrel::writeJpeg(folder.file("jpeg.png"), smoothPicture(16, 8));
+  const auto firstOf = [&](const char* name) {
+    return readAll(*vantrel::openSource(vantrel_test::inputOf(folder.file(name))))[0];
+  };
+  EXPECT_EQ(firstOf("png.jpg").rgba, noisyPicture(3, 2).rgba);
+  EXPECT_EQ(firstOf("jpeg.png").width, 16u);
   EXPECT_EQ(errorOf([&] { vantrel::openSink(vantrel_test::outputOf(folder.file("out")), 1); }),
             folder.file("out") +
-                " has no file type extension; known: .png, .jpg, .jpeg, .mp4, .mov, .mkv, .avi, .webm, .gif, or - for "
-                "raw frames");
-  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("gone.png"))); }),
-            folder.file("gone.png") + ": no such file");
+                " has no file type extension; known: .png, .jpg, .jpeg, .mp4, .m4v, .mov, .mkv, .avi, .webm, .gif, or "
+                "- for raw frames");
+  EXPECT_EQ(errorOf([&] { vantrel::openSource(vantrel_test::inputOf(folder.file("gone.tiff"))); }),
+            folder.file("gone.tiff") + ": no such file");
+}
+
+// Each EXIF orientation and the quadrants of a picture stored as red, green / blue, white,
+// as shown: top left, top right, bottom left, bottom right.
+struct Orientation {
+  int value;
+  const char* shown;
+};
+
+const Orientation kOrientations[] = {{1, "RGBW"}, {2, "GRWB"}, {3, "WBGR"}, {4, "BWRG"},
+                                     {5, "RBGW"}, {6, "BRWG"}, {7, "WGBR"}, {8, "GWRB"}};
+
+// An APP1 Exif segment holding one IFD entry, the orientation, put after the SOI marker.
+std::vector<unsigned char> withOrientation(std::vector<unsigned char> jpeg, int orientation, bool bigEndian) {
+  std::vector<unsigned char> tiff = {static_cast<unsigned char>(bigEndian ? 'M' : 'I'),
+                                     static_cast<unsigned char>(bigEndian ? 'M' : 'I')};
+  const auto put = [&](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+      tiff.push_back(static_cast<unsigned char>(value >> (8 * (bigEndian ? bytes - 1 - i : i))));
+    }
+  };
+  put(42, 2);
+  put(8, 4);  // the IFD right after the header
+  put(1, 2);  // one entry: the orientation, a SHORT
+  put(0x0112, 2);
+  put(3, 2);
+  put(1, 4);
+  put(std::uint32_t(orientation), 2);
+  put(0, 2);
+  put(0, 4);  // no next IFD
+  const auto length = static_cast<unsigned char>(8 + tiff.size());  // with its own two bytes
+  std::vector<unsigned char> segment = {0xFF, 0xE1, 0, length, 'E', 'x', 'i', 'f', 0, 0};
+  segment.insert(segment.end(), tiff.begin(), tiff.end());
+  jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+  return jpeg;
+}
+
+// The colours at the centres of the quadrants, each as the nearest of R, G, B and W.
+std::string quadrants(const vantrel::RgbaImage& image) {
+  std::string shown;
+  for (std::uint32_t y : {image.height / 4, image.height * 3 / 4}) {
+    for (std::uint32_t x : {image.width / 4, image.width * 3 / 4}) {
+      const std::uint8_t* p = image.pixel(x, y);
+      shown += p[0] > 128 ? (p[1] > 128 ? 'W' : 'R') : (p[1] > 128 ? 'G' : 'B');
+    }
+  }
+  return shown;
+}
+
+TEST(StillFiles, JpegIsTurnedAsItsExifSays) {
+  TempFolder folder;
+  vantrel::RgbaImage stored(64, 32);
+  for (std::uint32_t y = 0; y < 32; ++y) {
+    for (std::uint32_t x = 0; x < 64; ++x) {
+      const bool right = x >= 32, bottom = y >= 16;
+      std::uint8_t* p = stored.pixel(x, y);
+      p[0] = (!bottom && !right) || (bottom && right) ? 255 : 0;
+      p[1] = right ? 255 : 0;
+      p[2] = bottom ? 255 : 0;
+      p[3] = 255;
+    }
+  }
+  vantrel::writeJpeg(folder.file("plain.jpg"), stored);
+  const std::vector<unsigned char> plain = vantrel_test::readBytes(folder.file("plain.jpg"));
+  for (const Orientation& o : kOrientations) {
+    for (bool bigEndian : {false, true}) {
+      const std::string path = folder.file("turned.jpg");
+      vantrel_test::writeBytes(path, withOrientation(plain, o.value, bigEndian));
+      const vantrel::RgbaImage shown = readAll(*vantrel::openSource(vantrel_test::inputOf(path)))[0];
+      EXPECT_EQ(quadrants(shown), o.shown) << o.value << (bigEndian ? " MM" : " II");
+      EXPECT_EQ(shown.width, o.value >= 5 ? 32u : 64u) << o.value;
+      InputSpec asStored = vantrel_test::inputOf(path);
+      asStored.autoOrient = false;
+      EXPECT_EQ(quadrants(readAll(*vantrel::openSource(asStored))[0]), "RGBW") << o.value;
+    }
+  }
+}
+
+// A PNG that can be transparent says so, for a video output to keep the alpha.
+TEST(StillFiles, PngWithAlphaSaysSo) {
+  TempFolder folder;
+  const png_byte pixels[] = {10, 20, 30, 40, 50, 60, 70, 80};
+  const png_byte colours[] = {0, 0, 0, 0, 255, 255, 255, 255};  // RGBA: transparent, white
+  const png_byte indices[] = {0, 1};
+  const struct {
+    const char* name;
+    png_uint_32 format;
+    const png_byte* data;
+    bool alpha;
+  } cases[] = {{"rgb.png", PNG_FORMAT_RGB, pixels, false},
+               {"grey_alpha.png", PNG_FORMAT_GA, pixels, true},
+               {"rgba.png", PNG_FORMAT_RGBA, pixels, true},
+               {"palette_trns.png", PNG_FORMAT_RGBA_COLORMAP, indices, true}};
+  for (const auto& c : cases) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 2;
+    image.height = 1;
+    image.format = c.format;
+    image.colormap_entries = 2;
+    ASSERT_NE(png_image_write_to_file(&image, folder.file(c.name).c_str(), 0, c.data, 0, colours), 0) << c.name;
+    EXPECT_EQ(vantrel::openSource(vantrel_test::inputOf(folder.file(c.name)))->traits().hasAlpha, c.alpha) << c.name;
+  }
+  std::filesystem::copy_file(folder.file("rgba.png"), folder.file("seq_1.png"));
+  EXPECT_TRUE(vantrel::openSource(vantrel_test::inputOf(folder.file("seq_%d.png")))->traits().hasAlpha);
 }
 
 TEST(StillFiles, NoClobberRefusesBeforeAnyWork) {
