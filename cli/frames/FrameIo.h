@@ -40,6 +40,9 @@ struct StreamTraits {
   // seconds (the span the frames came from); empty: no audio.
   std::string audioFile;
   std::optional<double> audioStart, audioDuration;
+  // The times of a variable-rate input's frames, in seconds, by frame number; empty for
+  // an input at a steady rate, whose output is timed by the rate alone.
+  std::vector<double> frameTimes;
 };
 
 // How a video output is encoded (--codec, --crf, --pix-fmt); empty: the container's default.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "Ffmpeg.h"
+#include "MatroskaFrames.h"
 #include "MediaFiles.h"
 #include "Notes.h"
 #include "PipeIo.h"
@@ -119,7 +121,12 @@ class VideoSink : public FrameSink {
       compositeOntoBlack(flat);
       pixels = &flat;
     }
-    const int error = writeFully(input_.get(), pixels->rgba.data(), pixels->rgba.size());
+    int error = 0;
+    if (!output_.input.frameTimes.empty()) {
+      const std::vector<std::uint8_t> prefix = matroskaFramePrefix(microsecondsOf(number), pixels->rgba.size());
+      error = writeFully(input_.get(), prefix.data(), prefix.size());
+    }
+    if (!error) error = writeFully(input_.get(), pixels->rgba.data(), pixels->rgba.size());
     if (error) {
       input_.reset();
       const int status = child_->wait();
@@ -207,8 +214,16 @@ class VideoSink : public FrameSink {
     for (const auto& [kind, text] : plan.notes) noteOnce(kind, text);
     keepsAlpha_ = plan.keepsAlpha;
 
-    std::vector<std::string> arguments = {"-v", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgba",
-                                          "-s", sizeText(width_, height_), "-r", output_.fps.text(), "-i", "-"};
+    // Frames at a steady rate go as plain raw frames at that rate; those of a variable-rate
+    // input in a Matroska stream that carries each one's time, which the encoder keeps.
+    const bool ownTimes = !output_.input.frameTimes.empty();
+    std::vector<std::string> arguments = {"-v", "error", "-y"};
+    if (ownTimes) {
+      arguments.insert(arguments.end(), {"-f", "matroska", "-i", "-"});
+    } else {
+      arguments.insert(arguments.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "-s", sizeText(width_, height_), "-r",
+                                         output_.fps.text(), "-i", "-"});
+    }
     if (!audioCodecs_.empty()) {
       const StreamTraits& input = output_.input;
       if (input.audioStart) arguments.insert(arguments.end(), {"-ss", numberText(*input.audioStart)});
@@ -217,6 +232,7 @@ class VideoSink : public FrameSink {
       arguments.insert(arguments.end(), {"-i", "file:" + input.audioFile, "-map", "0:v:0", "-map", "1:a"});
     }
     arguments.insert(arguments.end(), plan.arguments.begin(), plan.arguments.end());
+    if (ownTimes) arguments.insert(arguments.end(), {"-fps_mode", "passthrough", "-enc_time_base:v", "1:1000000"});
     const std::vector<std::string> audio = audioArguments(path_, audioCodecs_);
     arguments.insert(arguments.end(), audio.begin(), audio.end());
     // ffmpeg gets the temporary as its standard output and opens it again by that name (a
@@ -226,6 +242,26 @@ class VideoSink : public FrameSink {
     Pipe input = makePipe();
     child_.emplace(ffmpeg_, arguments, ChildProcess::Streams{input.read.get(), file_.get(), errors_.fd()});
     input_ = std::move(input.write);
+    if (ownTimes) {
+      const std::vector<std::uint8_t> header = matroskaHeader(width_, height_);
+      if (const int error = writeFully(input_.get(), header.data(), header.size())) {
+        throw failure(std::strerror(error));
+      }
+    }
+  }
+
+  // A frame's own time from the first frame written, in microseconds, always after the
+  // one before; a number past the input's list goes on at the rate.
+  std::uint64_t microsecondsOf(long number) {
+    const std::vector<double>& times = output_.input.frameTimes;
+    const double seconds = std::size_t(number) < times.size()
+                               ? times[std::size_t(number)]
+                               : times.back() + double(number + 1 - long(times.size())) / output_.fps.value();
+    if (!firstSeconds_) firstSeconds_ = seconds;
+    std::uint64_t microseconds = std::uint64_t(std::llround(std::max(0.0, seconds - *firstSeconds_) * 1e6));
+    if (lastMicroseconds_ && microseconds <= *lastMicroseconds_) microseconds = *lastMicroseconds_ + 1;
+    lastMicroseconds_ = microseconds;
+    return microseconds;
   }
 
   // The file ffmpeg finished must read back with every frame written.
@@ -268,6 +304,8 @@ class VideoSink : public FrameSink {
   std::uint32_t height_ = 0;
   bool keepsAlpha_ = false;
   std::size_t written_ = 0;
+  std::optional<double> firstSeconds_;            // of a variable-rate input's first frame written
+  std::optional<std::uint64_t> lastMicroseconds_;
 };
 
 }  // namespace

@@ -125,6 +125,7 @@ class VideoSource : public FrameSource {
     traits.colorSpace = info_.colorSpace;
     traits.colorRange = info_.colorRange;
     traits.sampleAspectRatio = info_.sampleAspectRatio;
+    if (variableRate()) traits.frameTimes = info_.times;
     if (!info_.hasAudio || info_.picture) return traits;
     traits.audioFile = path_;
     // The span the frames taken cover, in the file's time as ffmpeg's -ss counts it.
@@ -142,6 +143,19 @@ class VideoSource : public FrameSource {
  private:
   static std::runtime_error refusedTrim(const std::string& what) {
     return std::runtime_error("--start and --duration trim a video, not " + what);
+  }
+
+  // Whether the frames' own times are unevenly spaced, beyond the rounding of a file's
+  // time base.
+  bool variableRate() const {
+    const std::vector<double>& times = info_.times;
+    if (times.size() < 3 || info_.picture) return false;
+    double shortest = times[1] - times[0], longest = shortest;
+    for (std::size_t i = 2; i < times.size(); ++i) {
+      shortest = std::min(shortest, times[i] - times[i - 1]);
+      longest = std::max(longest, times[i] - times[i - 1]);
+    }
+    return longest - shortest > 0.002;
   }
 
   // Frame `index`'s time from the first frame: its own, or for a file whose packets carry

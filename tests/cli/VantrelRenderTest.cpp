@@ -296,6 +296,21 @@ TEST(VantrelRender, VideoKeepsItsAudioAlphaAndColourDescription) {
   EXPECT_EQ(sound(out), sound(clip));
 }
 
+// The frames of a variable-rate video keep their own times in the output.
+TEST(VantrelRender, VariableRateVideoKeepsItsFrameTimes) {
+  TempFolder folder;
+  const std::string clip = quoted(folder.file("vfr.mkv")), out = quoted(folder.file("fx.mp4"));
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i testsrc2=size=64x48:rate=10 -t 1.2 -fps_mode passthrough "
+                         "-vf \"setpts='if(lt(N,4),N*0.1,0.4+(N-4)*0.3)/TB'\" " + clip).c_str()),
+            0);
+  const auto r = runVantrel("render -q " + clip + " -o " + out, folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto times = [](const std::string& file) {
+    return commandOutput("ffprobe -v error -show_entries frame=pts_time -of csv=p=0 " + file);
+  };
+  EXPECT_EQ(times(out), times(clip));
+}
+
 // A second signal ends the run at once; the video's temporary goes with it.
 TEST(VantrelRender, SecondSignalLeavesNoVideoTemporary) {
   TempFolder folder;
