@@ -14,6 +14,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "PipeIo.h"
+
 extern char** environ;
 
 namespace vantrel {
@@ -163,6 +165,21 @@ int ChildProcess::wait() {
     }
   }
   return status_;
+}
+
+std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
+                     int& status) {
+  Pipe output = makePipe();
+  ChildProcess child(program, arguments, {-1, output.write.get(), errors.fd()});
+  output.write.reset();
+  std::string text;
+  char buffer[65536];
+  int error = 0;
+  std::size_t n;
+  while ((n = readFully(output.read.get(), buffer, sizeof buffer, &error)) > 0) text.append(buffer, n);
+  status = child.wait();
+  if (error) throw std::runtime_error("cannot read what " + program + " wrote: " + std::strerror(error));
+  return text;
 }
 
 void ChildProcess::kill() {

@@ -81,4 +81,10 @@ class ChildProcess {
   int status_ = 0;
 };
 
+// Runs `program` to its end with its standard error into `errors` and returns what it
+// wrote on standard output; `status` gets what ChildProcess::wait returns. Throws
+// std::runtime_error when it cannot start or its output cannot be read.
+std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
+                     int& status);
+
 }  // namespace vantrel

@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "PipeIo.h"
 
 namespace vantrel {
 namespace {
@@ -37,18 +36,10 @@ std::vector<ProbeSection> probeSections(const std::string& path, std::vector<std
   const std::string ffprobe = requireProgram("ffprobe", path);
   arguments.insert(arguments.begin(), {"-v", "error"});
   arguments.insert(arguments.end(), {"-of", "default", path});
-  Pipe output = makePipe();
   ErrorCapture errors;
-  ChildProcess child(ffprobe, arguments, {-1, output.write.get(), errors.fd()});
-  output.write.reset();
-  std::string text;
-  char buffer[65536];
-  int error = 0;
-  std::size_t n;
-  while ((n = readFully(output.read.get(), buffer, sizeof buffer, &error)) > 0) text.append(buffer, n);
-  const int status = child.wait();
+  int status = 0;
+  const std::string text = outputOf(ffprobe, arguments, errors, status);
   if (status != 0) throw NotAVideo("cannot read " + path + ": " + childFailure("ffprobe", status, errors));
-  if (error) throw std::runtime_error("cannot read " + path + ": ffprobe: " + std::strerror(error));
 
   std::vector<ProbeSection> sections;
   int depth = 0;

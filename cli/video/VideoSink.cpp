@@ -24,21 +24,6 @@
 namespace vantrel {
 namespace {
 
-// What `program` writes on its standard output; `status` gets its exit status.
-std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
-                     int& status) {
-  Pipe output = makePipe();
-  ChildProcess child(program, arguments, {-1, output.write.get(), errors.fd()});
-  output.write.reset();
-  std::string text;
-  char buffer[4096];
-  int error = 0;
-  std::size_t n;
-  while ((n = readFully(output.read.get(), buffer, sizeof buffer, &error)) > 0) text.append(buffer, n);
-  status = child.wait();
-  return text;
-}
-
 // The first error a child wrote on standard error: ffmpeg names the cause there, before
 // what followed from it. Encoder libraries that log by themselves whatever ffmpeg's -v
 // ("x265 [info]: ...", "Svt[info]: ...") are passed over.
