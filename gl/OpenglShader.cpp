@@ -132,14 +132,22 @@ void OpenglShader::setUniformMat3Array(const char* name, const AffineMatrix* mat
   if (program == 0) return;
   const GLint at = location(name);
   if (at == -1) return;
-  // Column-major 3x3 with rows (m0 m1 m2), (m3 m4 m5), (0 0 1).
-  std::vector<float> columns;
-  columns.reserve(std::size_t(count) * 9);
+  // Column-major 3x3 with rows (m0 m1 m2), (m3 m4 m5), (0 0 1). Arrays of the effect's
+  // size go through the stack: this runs every frame.
+  constexpr GLint kOnStack = 32;
+  float onStack[kOnStack * 9];
+  std::vector<float> onHeap;
+  float* columns = onStack;
+  if (count > kOnStack) {
+    onHeap.resize(std::size_t(count) * 9);
+    columns = onHeap.data();
+  }
   for (GLint k = 0; k < count; ++k) {
     const AffineMatrix& m = matrices[k];
-    for (double v : {m.m0, m.m3, 0.0, m.m1, m.m4, 0.0, m.m2, m.m5, 1.0}) columns.push_back(float(v));
+    const float column[9] = {float(m.m0), float(m.m3), 0, float(m.m1), float(m.m4), 0, float(m.m2), float(m.m5), 1};
+    std::copy(column, column + 9, columns + std::size_t(k) * 9);
   }
-  glUniformMatrix3fv(at, count, GL_FALSE, columns.data());
+  glUniformMatrix3fv(at, count, GL_FALSE, columns);
 }
 
 }  // namespace Quillon::Vantrel

@@ -19,12 +19,12 @@ ConversionPass::~ConversionPass() {
   if (conversionVertexBuffer != 0) glDeleteBuffers(1, &conversionVertexBuffer);
 }
 
-void ConversionPass::draw(GLuint texture, float multiplier) {
+void ConversionPass::draw(GLuint texture, float multiplier, GLuint& vertexArray) {
   FullFrameQuad::ensureBuffer(conversionVertexBuffer);
   conversionShader.bind();
   conversionShader.setTexture("videoTexture", texture);
   conversionShader.setUniform("multiplier16bit", multiplier);
-  FullFrameQuad::draw(conversionVertexBuffer, conversionShader);
+  FullFrameQuad::draw(vertexArray, conversionVertexBuffer);
 }
 
 }  // namespace Quillon::Vantrel

@@ -15,7 +15,8 @@ class ConversionPass {
   ConversionPass(const ConversionPass&) = delete;
   ConversionPass& operator=(const ConversionPass&) = delete;
 
-  void draw(gl::GLuint texture, float multiplier);
+  // `vertexArray`: the quad's vertex array of the current context, made here when 0.
+  void draw(gl::GLuint texture, float multiplier, gl::GLuint& vertexArray);
 
  private:
   gl::GLuint conversionVertexBuffer = 0;

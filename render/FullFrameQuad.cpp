@@ -2,8 +2,6 @@
 
 #include <glbinding/gl33core/gl.h>
 
-#include "OpenglShader.h"
-
 using namespace gl33core;
 
 namespace Quillon::Vantrel::FullFrameQuad {
@@ -31,21 +29,21 @@ void ensureBuffer(GLuint& buffer) {
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-void draw(GLuint buffer, const OpenglShader& shader) {
-  GLuint vertexArray = 0;
-  glGenVertexArrays(1, &vertexArray);
-  glBindVertexArray(vertexArray);
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  if (shader.programName() != 0) {
+void draw(GLuint& vertexArray, GLuint buffer) {
+  if (vertexArray == 0) {
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, kStride, nullptr);
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, kStride, reinterpret_cast<const void*>(3 * sizeof(float)));
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+  } else {
+    glBindVertexArray(vertexArray);
   }
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glBindVertexArray(0);
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
-  glDeleteVertexArrays(1, &vertexArray);
 }
 
 }  // namespace Quillon::Vantrel::FullFrameQuad

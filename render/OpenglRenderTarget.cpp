@@ -36,84 +36,104 @@ OpenglRenderTarget& OpenglRenderTarget::instance() {
 }
 
 void OpenglRenderTarget::resize(A_long width, A_long height, const AEOpenGLContext& context) {
-  if (width != width_ || height != height_) {
-    checkSizeFits(width, height);
-    // Framebuffers have no size of their own: only the renderbuffer is made again.
-    if (outputRenderbuffer_ != 0) glDeleteRenderbuffers(1, &outputRenderbuffer_);
-    width_ = width;
-    height_ = height;
+  ContextObjects& objects = contextObjects_[&context];
+  if (objects.outputFramebuffer == 0) {
+    glGenFramebuffers(1, &objects.outputFramebuffer);
+    glGenFramebuffers(1, &objects.resolveFramebuffer);
+    glGenFramebuffers(1, &objects.multisampleFramebuffer);
     GLint maxSamples = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
-    samples_ = std::min(kWantedSamples, maxSamples);
-    glGenRenderbuffers(1, &outputRenderbuffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, outputRenderbuffer_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+    objects.samples = std::min(kWantedSamples, maxSamples);
   }
-  Framebuffers& set = framebuffers_[&context];
-  if (set.output == 0) {
-    glGenFramebuffers(1, &set.output);
-    glGenFramebuffers(1, &set.resolve);
-    glGenFramebuffers(1, &set.multisample);
+  current_ = &objects;
+  openLayers_ = 0;
+  if (width == width_ && height == height_ && objects.samples == samples_) return;
+
+  checkSizeFits(width, height);
+  releaseStorage();
+  width_ = width;
+  height_ = height;
+  samples_ = objects.samples;
+  glGenRenderbuffers(1, &outputRenderbuffer_);
+  glBindRenderbuffer(GL_RENDERBUFFER, outputRenderbuffer_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
+  // No renderbuffer stays bound: a binding in one context keeps a renderbuffer that
+  // another context deletes alive, and Mesa never frees it when the context goes.
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  // Every frame replaces all of it, so it needs no zero-filled upload.
+  inputTexture_ = createLinearTexture(GL_RGBA32F, width_, height_);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void OpenglRenderTarget::releaseStorage() {
+  // Framebuffers of other contexts may still hold these until their next frame attaches
+  // the new ones; the names are free at once.
+  if (inputTexture_ != 0) glDeleteTextures(1, &inputTexture_);
+  inputTexture_ = 0;
+  if (outputRenderbuffer_ != 0) glDeleteRenderbuffers(1, &outputRenderbuffer_);
+  outputRenderbuffer_ = 0;
+  for (Layer& layer : layers_) {
+    glDeleteRenderbuffers(1, &layer.multisample);
+    if (layer.resolved != 0) glDeleteTextures(1, &layer.resolved);
   }
-  current_ = &set;
+  layers_.clear();
+  openLayers_ = 0;
 }
 
 void OpenglRenderTarget::release() {
-  // Only the current context's framebuffers can be deleted here; the others are freed
+  // Only the current context's own objects could be deleted here; the others are freed
   // when their contexts are deleted, which global setdown does next.
-  framebuffers_.clear();
+  contextObjects_.clear();
   current_ = nullptr;
-  if (outputRenderbuffer_ != 0) glDeleteRenderbuffers(1, &outputRenderbuffer_);
-  outputRenderbuffer_ = 0;
-  for (GLuint layer : layerStack_) glDeleteRenderbuffers(1, &layer);
-  layerStack_.clear();
+  releaseStorage();
 }
 
 void OpenglRenderTarget::releaseAll() {
   release();
   conversionPass_.reset();
   width_ = height_ = 0;
+  samples_ = 0;
 }
 
 void OpenglRenderTarget::beginLayer() {
-  GLuint layer = 0;
-  glGenRenderbuffers(1, &layer);
-  glBindRenderbuffer(GL_RENDERBUFFER, layer);
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, width_, height_);
-  glBindFramebuffer(GL_FRAMEBUFFER, current_->multisample);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, layer);
-  layerStack_.push_back(layer);
+  if (openLayers_ == layers_.size()) {
+    Layer layer;
+    glGenRenderbuffers(1, &layer.multisample);
+    glBindRenderbuffer(GL_RENDERBUFFER, layer.multisample);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, width_, height_);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    layers_.push_back(layer);
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, current_->multisampleFramebuffer);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, layers_[openLayers_].multisample);
+  ++openLayers_;
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
 GLuint OpenglRenderTarget::resolveLayer() {
-  if (layerStack_.empty()) return 0;
-  const GLuint texture = createLayerTexture();
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, current_->multisample);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, current_->resolve);
-  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  if (openLayers_ == 0) return 0;
+  Layer& layer = layers_[openLayers_ - 1];
+  if (layer.resolved == 0) {
+    // The blit writes every texel, so the storage needs no zero-filled upload.
+    layer.resolved = createLinearTexture(GL_RGBA8, width_, height_);
+    glBindTexture(GL_TEXTURE_2D, 0);
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, current_->multisampleFramebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, current_->resolveFramebuffer);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, layer.resolved, 0);
   glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 
-  glDeleteRenderbuffers(1, &layerStack_.back());
-  layerStack_.pop_back();
-  if (!layerStack_.empty()) {
-    glBindRenderbuffer(GL_RENDERBUFFER, layerStack_.back());
-    glBindFramebuffer(GL_FRAMEBUFFER, current_->multisample);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, layerStack_.back());
+  if (--openLayers_ > 0) {
+    const GLuint below = layers_[openLayers_ - 1].multisample;
+    glBindFramebuffer(GL_FRAMEBUFFER, current_->multisampleFramebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, below);
   }
-  return texture;
-}
-
-GLuint OpenglRenderTarget::createLayerTexture() const {
-  // The blit writes every texel, so the storage needs no zero-filled upload.
-  const GLuint texture = createLinearTexture(GL_RGBA8, width_, height_);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  return texture;
+  return layer.resolved;
 }
 
 void OpenglRenderTarget::bindOutput() const {
-  glBindFramebuffer(GL_FRAMEBUFFER, current_->output);
+  glBindFramebuffer(GL_FRAMEBUFFER, current_->outputFramebuffer);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, outputRenderbuffer_);
 }
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "LinearTexture.h"
 #include "OpenglRenderTarget.h"
 #include "SuiteScope.h"
 
@@ -13,9 +12,8 @@ using namespace gl33core;
 
 namespace Quillon::Vantrel {
 
-GLuint uploadLayer(const PF_LayerDef& layer, const PF_InData& in_data, PixelTransfer& transfer) {
-  const GLuint texture = createLinearTexture(GL_RGBA32F, layer.width, layer.height);
-
+void uploadLayer(const PF_LayerDef& layer, const PF_InData& in_data, GLuint texture, PixelTransfer& transfer) {
+  glBindTexture(GL_TEXTURE_2D, texture);
   transfer = PixelTransfer{};
   // Padded host rows are read in place.
   glPixelStorei(GL_UNPACK_ROW_LENGTH, layer.rowbytes / A_long(transfer.bytesPerPixel));
@@ -24,7 +22,6 @@ GLuint uploadLayer(const PF_LayerDef& layer, const PF_InData& in_data, PixelTran
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, layer.width, layer.height, GL_RGBA, transfer.pixelType, pixels);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glBindTexture(GL_TEXTURE_2D, 0);
-  return texture;
 }
 
 void convertToOutput(OpenglRenderTarget& target, float multiplier) {
@@ -34,8 +31,7 @@ void convertToOutput(OpenglRenderTarget& target, float multiplier) {
   glDisable(GL_BLEND);
   glDisable(GL_MULTISAMPLE);
   glClear(GL_COLOR_BUFFER_BIT);
-  target.conversionPass().draw(texture, multiplier);
-  glDeleteTextures(1, &texture);
+  target.conversionPass().draw(texture, multiplier, target.contextObjects().conversionVertexArray);
 }
 
 namespace {

@@ -17,8 +17,9 @@ struct PixelTransfer {
   float multiplier = 1.0f;
 };
 
-// The layer into a new texture, byte for byte (texel red = host alpha, and so on).
-gl::GLuint uploadLayer(const PF_LayerDef& layer, const PF_InData& in_data, PixelTransfer& transfer);
+// The layer into `texture` (GL_RGBA32F of the layer's size), byte for byte: texel red =
+// host alpha, and so on.
+void uploadLayer(const PF_LayerDef& layer, const PF_InData& in_data, gl::GLuint texture, PixelTransfer& transfer);
 // Resolves the open layer and draws it through the conversion pass into the output
 // renderbuffer, which stays bound for reading.
 void convertToOutput(OpenglRenderTarget& target, float multiplier);

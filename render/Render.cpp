@@ -50,13 +50,12 @@ PF_Err Render(const PF_InData* in_data, PF_ParamList params, PF_LayerDef* output
   target.beginLayer();
   glViewport(0, 0, target.width(), target.height());
 
-  const GLuint inputTexture = uploadLayer(layer, *in_data, transfer);
+  uploadLayer(layer, *in_data, target.inputTexture(), transfer);
   markStage(FrameStage::Upload);
   RenderRecord& record = renderRecord();
   takeParameterSnapshot(record, *in_data);
   const double viewPort[2] = {double(layer.width), double(layer.height)};
-  drawShapes(record, inputTexture, transfer.multiplier, viewPort);
-  glDeleteTextures(1, &inputTexture);
+  drawShapes(record, target.inputTexture(), transfer.multiplier, viewPort, target.contextObjects().shapeVertexArray);
   markStage(FrameStage::Draw);
 
   convertToOutput(target, transfer.multiplier);

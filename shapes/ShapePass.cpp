@@ -31,7 +31,8 @@ void placeInstances(RenderRecord& r) {
 
 }  // namespace
 
-void drawShapes(RenderRecord& r, gl::GLuint videoTexture, float multiplier16bit, const double viewPort[2]) {
+void drawShapes(RenderRecord& r, gl::GLuint videoTexture, float multiplier16bit, const double viewPort[2],
+                gl::GLuint& vertexArray) {
   FullFrameQuad::ensureBuffer(r.vertexBuffer);
   ensureShapeProgram(r);
   OpenglShader& shader = *r.shapeProgram;
@@ -59,7 +60,7 @@ void drawShapes(RenderRecord& r, gl::GLuint videoTexture, float multiplier16bit,
   const AffineMatrix rotation = makePlacement(r.center, r.center, unscaled, double(r.shapeRotation));
   shader.setUniformMat3Array("shapeTransform", &rotation, 1);
 
-  FullFrameQuad::draw(r.vertexBuffer, shader);
+  FullFrameQuad::draw(vertexArray, r.vertexBuffer);
 }
 
 }  // namespace Quillon::Vantrel

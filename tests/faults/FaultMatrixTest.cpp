@@ -67,7 +67,7 @@ struct Scenario {
   PF_ParamIndex index = 0;          // AddParamFails, CheckoutFails
   bool setdownOnAnotherThread = false;
   Overlap overlap = Overlap::SameSize;
-  int newRenderContexts = 0;        // each makes its three framebuffers
+  int newRenderContexts = 0;        // each makes its framebuffers and vertex arrays
 };
 
 // Failures name the row rather than print its bytes.
@@ -575,11 +575,14 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFrameIsRight) {
   expectNextFrameRight(0);
   expectNothingHeld();
 
-  // Shared objects come back to their count; framebuffers belong to one context each,
-  // three for every render context the row made (those of a context deleted at setdown
-  // go with it).
+  // Shared objects come back to their count; framebuffers and vertex arrays belong to
+  // one context each, three and two for every render context the row made (those of a
+  // context deleted at setdown go with it).
   std::map<std::string, long> expectedObjects;
-  if (s.newRenderContexts) expectedObjects["framebuffer"] = 3L * s.newRenderContexts;
+  if (s.newRenderContexts) {
+    expectedObjects["framebuffer"] = 3L * s.newRenderContexts;
+    expectedObjects["vertex array"] = 2L * s.newRenderContexts;
+  }
   const std::map<std::string, long> objects = withoutZeros(counter.live());
   const std::string printed = testing::internal::GetCapturedStdout();
   EXPECT_EQ(objects, expectedObjects) << "OpenGL objects left: " << describe(objects) << ", expected "

@@ -39,15 +39,31 @@ class RenderLifecycle : public testing::Test {
   RenderHost fixture;
 };
 
+// The layer-sized objects are shared and made again by whichever context meets a new
+// size first; each context's framebuffers must then take up the new ones. Sizes change
+// as the thread does (A at one size, B at the other, A at B's), neither size holds the
+// other, and each frame differs from the one before nearly everywhere, so that a
+// framebuffer left on old storage shows: a cropped frame, or the last frame's pixels.
 TEST_F(RenderLifecycle, FramesFromAlternatingThreadsEqualSingleThreadFrames) {
-  const auto single = frame(64, 48);
+  const A_long sizes[2][2] = {{64, 48}, {80, 40}};
+  const auto prepare = [&](int f) {
+    fixture.set("Shape Size 1", {double(12 + 2 * f)});
+    fixture.set("Transparent Background", {double(f % 2)});
+    return sizes[(f + 1) / 2 % 2];
+  };
+  std::vector<std::vector<std::uint8_t>> single;
+  for (int f = 0; f < 9; ++f) {
+    const A_long* size = prepare(f);
+    single.push_back(frame(size[0], size[1]));
+  }
   for (int threadCount : {2, 3}) {
     std::vector<std::unique_ptr<HostThread>> threads;
     for (int t = 0; t < threadCount; ++t) threads.push_back(std::make_unique<HostThread>(true));
-    for (int f = 0; f < 2 * threadCount; ++f) {
+    for (int f = 0; f < 3 * threadCount; ++f) {
       HostThread& thread = *threads[std::size_t(f % threadCount)];
-      const auto bytes = thread.call([&] { return frame(64, 48); });
-      EXPECT_EQ(bytes, single) << threadCount << " threads, frame " << f;
+      const A_long* size = prepare(f);
+      EXPECT_EQ(thread.call([&] { return frame(size[0], size[1]); }), single[std::size_t(f)])
+          << threadCount << " threads, frame " << f;
       EXPECT_TRUE(thread.call([&] { return thread.ownContextCurrent(); })) << "the host's context is back";
     }
   }
@@ -55,16 +71,21 @@ TEST_F(RenderLifecycle, FramesFromAlternatingThreadsEqualSingleThreadFrames) {
 
 TEST_F(RenderLifecycle, TheTargetIsRemadeOnlyForANewSizeAndTheProgramOnlyForANewShape) {
   frame(64, 48);  // the first frame makes the target and both programs
+  // Textures, renderbuffers, buffers and vertex arrays made by a frame.
+  const auto made = [](const vantrel_test::GlCallRecorder& recorder) {
+    return recorder.count("glGenTextures") + recorder.count("glGenRenderbuffers") + recorder.count("glGenBuffers") +
+           recorder.count("glGenVertexArrays");
+  };
   struct Step {
     A_long width, height, shapeType;
-    std::size_t outputStorages, framebuffers, links;
+    std::size_t outputStorages, framebuffers, links, objects;
   };
   const Step steps[] = {
-      {64, 48, 1, 0, 0, 0},  // same size, same shape: nothing made
-      {80, 40, 1, 1, 0, 0},  // new size: the output renderbuffer once
-      {80, 40, 3, 0, 0, 1},  // new shape: one link
-      {80, 40, 3, 0, 0, 0},
-      {80, 40, 1, 0, 0, 1},  // back again: compiled again
+      {64, 48, 1, 0, 0, 0, 0},  // same size, same shape: nothing made
+      {80, 40, 1, 1, 0, 0, 4},  // new size: input texture, layer, resolved texture, output
+      {80, 40, 3, 0, 0, 1, 0},  // new shape: one link
+      {80, 40, 3, 0, 0, 0, 0},
+      {80, 40, 1, 0, 0, 1, 0},  // back again: compiled again
   };
   for (const Step& step : steps) {
     fixture.instance->set(1, {double(step.shapeType)});
@@ -73,13 +94,17 @@ TEST_F(RenderLifecycle, TheTargetIsRemadeOnlyForANewSizeAndTheProgramOnlyForANew
     EXPECT_EQ(recorder.count("glRenderbufferStorage"), step.outputStorages) << step.width << "x" << step.height;
     EXPECT_EQ(recorder.count("glGenFramebuffers"), step.framebuffers);
     EXPECT_EQ(recorder.count("glLinkProgram"), step.links) << "shape " << step.shapeType;
+    EXPECT_EQ(made(recorder), step.objects) << step.width << "x" << step.height << ", shape " << step.shapeType;
   }
-  // A new render thread has framebuffers of its own.
+  // A new render thread has framebuffers and vertex arrays of its own, once.
   HostThread other;
-  vantrel_test::GlCallRecorder recorder;
-  other.call([&] { return frame(80, 40); });
-  EXPECT_EQ(recorder.count("glGenFramebuffers"), 3u);
-  EXPECT_EQ(recorder.count("glRenderbufferStorage"), 0u);
+  for (std::size_t framebuffers : {3u, 0u}) {
+    vantrel_test::GlCallRecorder recorder;
+    other.call([&] { return frame(80, 40); });
+    EXPECT_EQ(recorder.count("glGenFramebuffers"), framebuffers);
+    EXPECT_EQ(recorder.count("glGenVertexArrays"), framebuffers ? 2u : 0u);
+    EXPECT_EQ(made(recorder), framebuffers ? 2u : 0u);
+  }
 }
 
 // The host fails the read-back: 516, nothing written, the host's context back, and the

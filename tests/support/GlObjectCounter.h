@@ -49,6 +49,11 @@ class GlObjectCounter {
     for (std::size_t k = 0; k < kKinds.size(); ++k) result[kKinds[k]] = live_[k];
     return result;
   }
+  // Objects made since the counter started, of every kind, deleted or not.
+  long made() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return made_;
+  }
   // How many make and delete calls were seen: proof that the callbacks reached us.
   unsigned long callsSeen() const { return calls_; }
 
@@ -97,6 +102,7 @@ class GlObjectCounter {
       if (w.countsFirstParameter) n = call.parameters.empty() ? 0 : std::stol(call.parameters[0]->asString());
       std::lock_guard<std::mutex> lock(mutex_);
       live_[w.kind] += w.sign * n;
+      if (w.sign > 0) made_ += n;
       ++calls_;
       return;
     }
@@ -104,6 +110,7 @@ class GlObjectCounter {
 
   mutable std::mutex mutex_;
   std::array<long, kKinds.size()> live_{};
+  long made_ = 0;
   std::atomic<unsigned long> calls_{0};
 };
 
