@@ -32,7 +32,10 @@ void compositeOntoBlack(RgbaImage& image);
 
 // A world of the image's size holding its pixels.
 minihost::World toWorld(const RgbaImage& image);
-// The world's pixels, row padding left out.
-RgbaImage fromWorld(const minihost::World& world);
+// The same into `world`, which must be of the image's size (a used one is fine).
+void toWorld(const RgbaImage& image, minihost::World& world);
+// The world's pixels, row padding left out, into `image` (its storage used again when
+// the size is the same).
+void fromWorld(const minihost::World& world, RgbaImage& image);
 
 }  // namespace vantrel

@@ -74,6 +74,23 @@ class FirstFailure {
 
 }  // namespace
 
+minihost::World WorldPool::take(A_long width, A_long height) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto it = free_.begin(); it != free_.end(); ++it) {
+    if (it->width() == width && it->height() == height) {
+      minihost::World world = std::move(*it);
+      free_.erase(it);
+      return world;
+    }
+  }
+  return minihost::World(width, height);
+}
+
+void WorldPool::give(minihost::World world) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (free_.size() < capacity_) free_.push_back(std::move(world));
+}
+
 PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork& work, unsigned writers,
                            ProgressReport& progress, const std::atomic<bool>& stop) {
   const std::size_t depth = std::max(2u, 2 * writers);
@@ -82,13 +99,14 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
   std::exception_ptr incompleteInput;  // rethrown once the whole frames before it are out
   std::mutex progressMutex;
   PipelineResult result;
+  WorldPool worlds(2 * depth + writers + 2);  // as many as can be in use at once
 
   std::thread reader([&] {
     try {
       while (auto frame = source.next()) {
         const long number = source.lastNumber();
         const double seconds = source.lastTime().value_or(double(number) / work.rate.value());
-        if (!toRender.push({work.prepare(*frame), number, seconds})) break;
+        if (!toRender.push({work.prepare(*frame, worlds), number, seconds})) break;
       }
     } catch (const IncompleteInput&) {
       incompleteInput = std::current_exception();
@@ -102,10 +120,13 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
   for (unsigned w = 0; w < std::max(1u, writers); ++w) {
     writing.emplace_back([&] {
       NumberedFrame frame;
+      RgbaImage picture;  // this writer's, used again for every frame of its size
       while (toWrite.pop(frame)) {
         if (failure.failed()) continue;  // drain without writing
         try {
-          sink.write(fromWorld(frame.world), frame.number);
+          fromWorld(frame.world, picture);
+          worlds.give(std::move(frame.world));
+          sink.write(picture, frame.number);
           std::lock_guard<std::mutex> lock(progressMutex);
           ++result.frames;
           progress.frameDone();
@@ -124,7 +145,10 @@ PipelineResult runPipeline(FrameSource& source, FrameSink& sink, const FrameWork
         result.interrupted = true;
         break;
       }
-      toWrite.push({work.render(frame.world, frame.seconds), frame.number, frame.seconds});
+      minihost::World out = worlds.take(frame.world.width(), frame.world.height());
+      work.render(frame.world, out, frame.seconds);
+      worlds.give(std::move(frame.world));
+      toWrite.push({std::move(out), frame.number, frame.seconds});
     }
   } catch (...) {
     failure.record(std::current_exception());

@@ -2,21 +2,40 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 #include "FrameIo.h"
 #include "ProgressReport.h"
 
 namespace vantrel {
 
+// Worlds handed back once used, so that a run at one size allocates no more of them than
+// its queues hold at once. Safe to use from any thread.
+class WorldPool {
+ public:
+  explicit WorldPool(std::size_t capacity) : capacity_(capacity) {}
+  // A world of this size: a used one, its pixels as they were left, or a new one.
+  minihost::World take(A_long width, A_long height);
+  void give(minihost::World world);
+
+ private:
+  std::size_t capacity_;
+  std::mutex mutex_;
+  std::vector<minihost::World> free_;
+};
+
 // What is done to each frame: `prepare` turns a picture into the world the host hands
-// the effect (on the reading thread), `render` renders that world as the frame at the
-// given time in seconds (on the calling thread). A frame's time is the one its input
-// gives it, else its own number over `rate`, whatever frames the run holds.
+// the effect (on the reading thread), taking it from the pool; `render` renders that
+// world into `output`, a world of its size, as the frame at the given time in seconds
+// (on the calling thread). A frame's time is the one its input gives it, else its own
+// number over `rate`, whatever frames the run holds.
 struct FrameWork {
-  std::function<minihost::World(const RgbaImage& picture)> prepare;
-  std::function<minihost::World(minihost::World& input, double seconds)> render;
+  std::function<minihost::World(const RgbaImage& picture, WorldPool& worlds)> prepare;
+  std::function<void(minihost::World& input, minihost::World& output, double seconds)> render;
   FrameRate rate;
 };
+
 
 struct PipelineResult {
   std::size_t frames = 0;    // written

@@ -148,13 +148,16 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   const InterruptRequest interrupt;
   GlobalSession session(host);
   FrameWork work;
-  work.prepare = [&](const RgbaImage& picture) {
-    return toWorld(request.downsample > 1 ? downsample(picture, request.downsample) : picture);
+  work.prepare = [&](const RgbaImage& picture, WorldPool& worlds) {
+    RgbaImage reduced;
+    if (request.downsample > 1) reduced = downsample(picture, request.downsample);
+    const RgbaImage& layer = request.downsample > 1 ? reduced : picture;
+    minihost::World world = worlds.take(A_long(layer.width), A_long(layer.height));
+    toWorld(layer, world);
+    return world;
   };
-  work.render = [&](minihost::World& in, double seconds) {
-    minihost::World out(in.width(), in.height());
+  work.render = [&](minihost::World& in, minihost::World& out, double seconds) {
     callEffect(host, "render", [&] { return host.render(instance, in, out, frameTime(seconds, rate, request.downsample)); });
-    return out;
   };
   work.rate = rate;
   const PipelineResult result = runPipeline(*source, *sink, work, writers, progress, InterruptRequest::flag());
