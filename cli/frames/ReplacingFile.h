@@ -31,8 +31,7 @@ class ReplacingFile {
   void discard();
 
   std::string path_;
-  std::string temporaryPath_;
-  std::unique_ptr<RegisteredTemporary> registered_;
+  std::unique_ptr<HiddenTemporary> temporary_;
   std::FILE* stream_ = nullptr;
 };
 

@@ -1,25 +1,38 @@
-// Temporary files known to the signal handlers, so that a signal that ends the process
-// at once (a second Ctrl-C) still removes them.
+// Temporary files beside an output, under hidden names, that never outlive the run: the
+// destructor removes one not yet put in place, and the signal handlers remove them all
+// when a second signal ends the process at once.
 #pragma once
 
 #include <string>
 
 namespace vantrel {
 
-// Registers `path` while it lives; one that cannot be registered (all slots taken) is
-// simply not cleaned up by a signal.
-class RegisteredTemporary {
+class HiddenTemporary {
  public:
-  explicit RegisteredTemporary(const std::string& path);
-  ~RegisteredTemporary();
-  RegisteredTemporary(const RegisteredTemporary&) = delete;
-  RegisteredTemporary& operator=(const RegisteredTemporary&) = delete;
+  // Makes ".NAME.vantrel-XXXXXX" + `suffix` in the folder of `path`, open for writing,
+  // with the permissions of any new file. Throws std::runtime_error with the system's
+  // reason.
+  explicit HiddenTemporary(const std::string& path, const std::string& suffix = "");
+  ~HiddenTemporary();
+  HiddenTemporary(const HiddenTemporary&) = delete;
+  HiddenTemporary& operator=(const HiddenTemporary&) = delete;
+
+  const std::string& path() const { return path_; }
+  // The open descriptor, which the caller now owns (and must close).
+  int takeDescriptor();
+  // Renames the file over `destination`; it is no longer temporary. Throws
+  // std::runtime_error with the system's reason (the file stays temporary).
+  void moveTo(const std::string& destination);
 
  private:
-  int slot_;
+  void discard();
+
+  std::string path_;  // empty once moved into place
+  int fd_ = -1;
+  int slot_ = -1;     // in the signal handlers' list, or -1
 };
 
-// Removes every registered temporary. Safe to call from a signal handler.
+// Removes every temporary that exists now. Safe to call from a signal handler.
 void removeRegisteredTemporaries();
 
 }  // namespace vantrel

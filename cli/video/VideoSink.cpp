@@ -66,28 +66,17 @@ class VideoSink : public FrameSink {
     if (!output_.encoding.codec.empty() || !output_.encoding.pixelFormat.empty()) checkEncoder();
     if (output_.audio && !output_.input.audioFile.empty()) findAudio();
 
-    const std::string extension = extensionOf(path_);
-    const std::filesystem::path destination(path_);
-    std::string name = (destination.parent_path() / ("." + destination.filename().string() + ".vantrel-XXXXXX")).string();
-    name += extension;
-    std::vector<char> pattern(name.begin(), name.end());
-    pattern.push_back('\0');
-    const int fd = mkstemps(pattern.data(), int(extension.size()));
-    if (fd < 0) throw failure(std::strerror(errno));
-    temporary_.assign(pattern.data());
-    file_ = OwnedFd(fd);
-    registered_ = std::make_unique<RegisteredTemporary>(temporary_);  // a second signal removes it too
-    // ffmpeg writes into the file as it is, private as mkstemps made it; the result gets
-    // the permissions of any new file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    try {
+      temporary_ = std::make_unique<HiddenTemporary>(path_, extensionOf(path_));
+    } catch (const std::runtime_error& error) {
+      throw failure(error.what());
+    }
+    file_ = OwnedFd(temporary_->takeDescriptor());
   }
 
   ~VideoSink() override {
     input_.reset();
     if (child_) child_->kill();
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
   }
 
   void write(const RgbaImage& frame, long number) override {
@@ -130,9 +119,11 @@ class VideoSink : public FrameSink {
     if (status != 0 || !firstError(errors_).empty()) throw failure(ffmpegFailure(status));
     checkWritten();
     if (output_.noClobber && pathExists(path_)) throw existsError(path_);
-    if (std::rename(temporary_.c_str(), path_.c_str()) != 0) throw failure(std::strerror(errno));
-    temporary_.clear();
-    registered_.reset();
+    try {
+      temporary_->moveTo(path_);
+    } catch (const std::runtime_error& error) {
+      throw failure(error.what());
+    }
   }
 
  private:
@@ -148,7 +139,7 @@ class VideoSink : public FrameSink {
 
   // ffmpeg's words about the file name the temporary; the person knows it by its own name.
   std::string shown(std::string text) const {
-    for (const std::string& name : {std::string(kOutputName), temporary_}) {
+    for (const std::string& name : {std::string(kOutputName), temporary_->path()}) {
       if (name.empty()) continue;
       for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), path_);
     }
@@ -252,12 +243,12 @@ class VideoSink : public FrameSink {
   // The file ffmpeg finished must read back with every frame written.
   void checkWritten() const {
     struct stat status;
-    if (stat(temporary_.c_str(), &status) != 0 || status.st_size == 0) throw failure("ffmpeg wrote nothing");
+    if (stat(temporary_->path().c_str(), &status) != 0 || status.st_size == 0) throw failure("ffmpeg wrote nothing");
     ErrorCapture errors;
     int exitStatus = 0;
     const std::string count = outputOf(ffprobe_,
                                        {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
-                                        "stream=nb_read_packets", "-of", "csv=p=0", temporary_},
+                                        "stream=nb_read_packets", "-of", "csv=p=0", temporary_->path()},
                                        errors, exitStatus);
     std::string problem;
     if (exitStatus != 0) {
@@ -279,8 +270,7 @@ class VideoSink : public FrameSink {
   std::string ffprobe_;
   std::optional<EncoderInfo> encoder_;     // where an encoder or pixel format was asked for
   std::vector<std::string> audioCodecs_;   // of the input's audio streams that go in
-  std::string temporary_;  // empty once renamed into place
-  std::unique_ptr<RegisteredTemporary> registered_;
+  std::unique_ptr<HiddenTemporary> temporary_;
   OwnedFd file_;  // the temporary, open
   ErrorCapture errors_;
   std::optional<ChildProcess> child_;
