@@ -12,7 +12,7 @@ packages=(
   libcli11-dev libgtest-dev libgmock-dev
   libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri glslang-tools
   libpng-dev nlohmann-json3-dev
-  libjpeg62-turbo-dev ffmpeg
+  libjpeg62-turbo-dev ffmpeg frei0r-plugins-dev melt
   clang libclang-rt-14-dev valgrind
 )
 

@@ -1,5 +1,6 @@
 #include "Host.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -333,6 +334,12 @@ EffectInstance& Host::newInstance() {
   if (declared_.size() <= 1) throw HostError("the effect has declared no parameters yet");
   instances_.push_back(std::make_unique<EffectInstance>(declared_));
   return *instances_.back();
+}
+
+void Host::dropInstance(const EffectInstance& instance) {
+  instances_.erase(std::remove_if(instances_.begin(), instances_.end(),
+                                  [&](const std::unique_ptr<EffectInstance>& held) { return held.get() == &instance; }),
+                   instances_.end());
 }
 
 PF_ParamIndex Host::findParam(const std::string& name) const {

@@ -64,6 +64,8 @@ class Host {
   // A new instance with every value at its default, owned by the host. Needs paramsSetup
   // first.
   EffectInstance& newInstance();
+  // Forgets an instance newInstance made, for a host whose instances come and go.
+  void dropInstance(const EffectInstance& instance);
   // The index of the parameter with this display name, or -1.
   PF_ParamIndex findParam(const std::string& name) const;
 

@@ -1,0 +1,63 @@
+// qn_vantrel.so's parameters as an application sees them: named as the controls, values
+// given back as set, and values out of range clamped.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <frei0r.h>
+}
+
+#include <string>
+
+namespace {
+
+struct Filter {
+  void* library = dlopen(QN_VANTREL_FILTER, RTLD_NOW | RTLD_LOCAL);
+  template <typename F>
+  F get(const char* name) const {
+    return reinterpret_cast<F>(dlsym(library, name));
+  }
+  ~Filter() {
+    if (library) dlclose(library);
+  }
+};
+
+TEST(Frei0rParams, NamedAsTheControlsAndClampedToTheirRange) {
+  const Filter filter;
+  ASSERT_NE(filter.library, nullptr) << dlerror();
+  ASSERT_EQ(filter.get<int (*)()>("f0r_init")(), 1);
+  f0r_plugin_info_t info{};
+  filter.get<void (*)(f0r_plugin_info_t*)>("f0r_get_plugin_info")(&info);
+  EXPECT_EQ(info.color_model, F0R_COLOR_MODEL_RGBA8888);
+  EXPECT_EQ(info.num_params, 23);  // the 27 controls less two groups' starts and ends
+
+  const auto paramInfo = filter.get<void (*)(f0r_param_info_t*, int)>("f0r_get_param_info");
+  f0r_param_info_t type{}, size{};
+  paramInfo(&type, 0);
+  paramInfo(&size, 1);
+  EXPECT_EQ(std::string(type.name), "Shape Type");
+  EXPECT_EQ(type.type, F0R_PARAM_STRING);
+  EXPECT_EQ(std::string(size.name), "Shape Size 1");
+  EXPECT_EQ(size.type, F0R_PARAM_DOUBLE);
+
+  const auto construct = filter.get<f0r_instance_t (*)(unsigned, unsigned)>("f0r_construct");
+  const auto set = filter.get<void (*)(f0r_instance_t, f0r_param_t, int)>("f0r_set_param_value");
+  const auto get = filter.get<void (*)(f0r_instance_t, f0r_param_t, int)>("f0r_get_param_value");
+  f0r_instance_t instance = construct(16, 8);
+  ASSERT_NE(instance, nullptr);
+  for (const auto& [given, kept] : {std::pair{0.25, 0.25}, {2.0, 1.0}, {-3.0, 0.0}}) {
+    f0r_param_double value = given, back = -1;
+    set(instance, &value, 1);
+    get(instance, &back, 1);
+    EXPECT_DOUBLE_EQ(back, kept) << given;
+  }
+  const char* choice = "hexagon";
+  set(instance, &choice, 0);
+  f0r_param_string shown = nullptr;
+  get(instance, &shown, 0);
+  EXPECT_STREQ(shown, "Hexagon");
+  filter.get<void (*)(f0r_instance_t)>("f0r_destruct")(instance);
+  filter.get<void (*)()>("f0r_deinit")();
+}
+
+}  // namespace
