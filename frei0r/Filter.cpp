@@ -45,17 +45,6 @@ std::string modulePath() {
   return (folder / "QNVantrel.so").string();
 }
 
-std::string effectFailure(minihost::Host& host, const std::string& what, PF_Err err) {
-  const PF_OutData& out = host.outData();
-  std::string reason(out.return_msg, strnlen(out.return_msg, sizeof out.return_msg));
-  for (char& c : reason) {
-    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-  }
-  std::string message = "the effect failed " + what + " with error " + std::to_string(err);
-  if (reason.find_first_not_of(' ') != std::string::npos) message += ": " + reason;
-  return message;
-}
-
 // The effect prints its OpenGL context details on standard output when it makes a
 // context: at global setup and at a thread's first render. The application's standard
 // output may be the video itself (ffmpeg ... -), so those calls print to nowhere.
@@ -114,7 +103,7 @@ void load(Plugin& p) {
     p.host = std::make_unique<minihost::Host>(modulePath());
     p.host->outData().return_msg[0] = '\0';
     if (const PF_Err err = p.host->paramsSetup(); err != PF_Err_NONE) {
-      p.loadFailure = effectFailure(*p.host, "parameter setup", err);
+      p.loadFailure = p.host->failureMessage("parameter setup", err);
       p.host.reset();
       return;
     }
@@ -164,7 +153,7 @@ std::string render(Plugin& p, Instance& instance, double seconds) {
     if (!p.globalUp) {
       host.outData().return_msg[0] = '\0';
       if (const PF_Err err = host.globalSetup(); err != PF_Err_NONE) {
-        p.globalFailure = effectFailure(host, "global setup", err);
+        p.globalFailure = host.failureMessage("global setup", err);
         return p.globalFailure;
       }
       p.globalUp = true;
@@ -176,7 +165,7 @@ std::string render(Plugin& p, Instance& instance, double seconds) {
     host.outData().return_msg[0] = '\0';
     if (const PF_Err err = host.render(*instance.effect, instance.input, instance.output, frameTime(seconds));
         err != PF_Err_NONE) {
-      return effectFailure(host, "render", err);
+      return host.failureMessage("render", err);
     }
   } catch (const std::exception& e) {
     return e.what();

@@ -336,6 +336,16 @@ EffectInstance& Host::newInstance() {
   return *instances_.back();
 }
 
+std::string Host::failureMessage(const std::string& what, PF_Err err) const {
+  std::string reason(outData_.return_msg, strnlen(outData_.return_msg, sizeof outData_.return_msg));
+  for (char& c : reason) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+  }
+  std::string message = "the effect failed " + what + " with error " + std::to_string(err);
+  if (reason.find_first_not_of(' ') != std::string::npos) message += ": " + reason;
+  return message;
+}
+
 void Host::dropInstance(const EffectInstance& instance) {
   instances_.erase(std::remove_if(instances_.begin(), instances_.end(),
                                   [&](const std::unique_ptr<EffectInstance>& held) { return held.get() == &instance; }),

@@ -43,6 +43,9 @@ class Host {
   Faults& faults() { return faults_; }
   // The out-data record, kept from command to command as a host keeps it.
   PF_OutData& outData() { return outData_; }
+  // One line for a command that failed: "the effect failed WHAT with error N", and the
+  // message the effect left in return_msg after a colon, when it left one.
+  std::string failureMessage(const std::string& what, PF_Err err) const;
 
   // Sends a command as the host would: in-data for `instance` (or for the effect's
   // declaration when null), its parameter list, and `extra`. Returns the module's code.
