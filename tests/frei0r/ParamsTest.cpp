@@ -7,6 +7,7 @@ extern "C" {
 #include <frei0r.h>
 }
 
+#include <fstream>
 #include <string>
 
 namespace {
@@ -39,6 +40,20 @@ TEST(Frei0rParams, NamedAsTheControlsAndClampedToTheirRange) {
   EXPECT_EQ(type.type, F0R_PARAM_STRING);
   EXPECT_EQ(std::string(size.name), "Shape Size 1");
   EXPECT_EQ(size.type, F0R_PARAM_DOUBLE);
+
+  // The README's table is the filter's own listing, row for row.
+  const char* typeNames[] = {"bool", "double", "color", "position", "string"};
+  std::ifstream readme(VANTREL_README);
+  int row = 0;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.rfind("| " + std::to_string(row) + " | ", 0) != 0) continue;
+    f0r_param_info_t param{};
+    paramInfo(&param, row);
+    EXPECT_EQ(line, "| " + std::to_string(row) + " | " + param.name + " | " + typeNames[param.type] + " | " +
+                        param.explanation + " |");
+    ++row;
+  }
+  EXPECT_EQ(row, info.num_params);
 
   const auto construct = filter.get<f0r_instance_t (*)(unsigned, unsigned)>("f0r_construct");
   const auto set = filter.get<void (*)(f0r_instance_t, f0r_param_t, int)>("f0r_set_param_value");
