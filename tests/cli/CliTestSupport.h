@@ -51,6 +51,16 @@ inline void writeBytes(const std::string& path, const std::vector<unsigned char>
   file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// What a shell command writes on its standard output.
+inline std::string commandOutput(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::string out;
+  char buffer[4096];
+  std::size_t n;
+  while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+  return out;
+}
+
 struct CommandResult {
   int exitCode;
   std::string out;  // standard output

@@ -267,14 +267,7 @@ TEST(VantrelRender, SignalsAndClosedStreamsLeaveNoTemporaries) {
 
 namespace {
 
-std::string commandOutput(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
+using vantrel_test::commandOutput;
 
 // A clip's audio, alpha and colour description come through the effect into the output.
 TEST(VantrelRender, VideoKeepsItsAudioAlphaAndColourDescription) {

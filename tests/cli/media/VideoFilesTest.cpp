@@ -135,12 +135,8 @@ TEST(VideoFiles, UnfinishedOutputLeavesNoFileAndNoChild) {
 
 // ffprobe's values for `arguments` on `path`, one a line.
 std::string probe(const std::string& path, const std::string& arguments) {
-  const std::string command = "ffprobe -v error " + arguments + " -of default=nw=1:nk=1 '" + path + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+  std::string out =
+      vantrel_test::commandOutput("ffprobe -v error " + arguments + " -of default=nw=1:nk=1 '" + path + "' 2>&1");
   while (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
 }
