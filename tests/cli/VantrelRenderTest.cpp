@@ -240,19 +240,37 @@ std::vector<std::string> hiddenNames(const TempFolder& folder) {
   return hidden;
 }
 
+// `vantrel render` with these arguments as a child of the test, its standard error on
+// /dev/null.
+pid_t startRender(const std::vector<std::string>& arguments) {
+  std::vector<std::string> all = {VANTREL_CLI_PATH, "render"};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& argument : all) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDERR_FILENO);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
 // Every way out the process sees keeps finished frames under their names and leaves no
 // temporary file: a hang-up mid-sequence, a second signal, a closed standard error.
 TEST(VantrelRender, SignalsAndClosedStreamsLeaveNoTemporaries) {
   for (const int signals : {1, 2}) {
     TempFolder folder;
-    const std::string command = std::string(VANTREL_CLI_PATH) + " render -o " + quoted(folder.file("f_%03d.png")) +
-                                " --frames 0-999 --threads 4 2>/dev/null & echo $!";
-    std::unique_ptr<FILE, int (*)(FILE*)> shell(popen(command.c_str(), "r"), pclose);
-    long pid = 0;
-    ASSERT_EQ(std::fscanf(shell.get(), "%ld", &pid), 1);
+    const pid_t pid = startRender({"-o", folder.file("f_%03d.png"), "--frames", "0-999", "--threads", "4"});
     while (folder.names().size() < 3) usleep(10000);
-    for (int i = 0; i < signals; ++i) kill(pid_t(pid), SIGHUP);
-    while (kill(pid_t(pid), 0) == 0) usleep(10000);
+    for (int i = 0; i < signals; ++i) kill(pid, SIGHUP);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (signals == 1) {
+      EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+    }
     EXPECT_EQ(hiddenNames(folder), std::vector<std::string>{}) << signals << " signals";
     for (const std::string& name : folder.names()) EXPECT_EQ(vantrel::readPng(folder.file(name)).width, 1280u) << name;
   }
@@ -310,18 +328,16 @@ TEST(VantrelRender, VariableRateVideoKeepsItsFrameTimes) {
 // A second signal ends the run at once; the video's temporary goes with it.
 TEST(VantrelRender, SecondSignalLeavesNoVideoTemporary) {
   TempFolder folder;
-  const std::string command = std::string(VANTREL_CLI_PATH) + " render -q -o " + quoted(folder.file("v.avi")) +
-                              " --frames 0-999 --downsample 8 --progress " + quoted(folder.file("progress")) +
-                              " 2>/dev/null & echo $!";
-  std::unique_ptr<FILE, int (*)(FILE*)> shell(popen(command.c_str(), "r"), pclose);
-  long pid = 0;
-  ASSERT_EQ(std::fscanf(shell.get(), "%ld", &pid), 1);
+  const pid_t pid = startRender(
+      {"-q", "-o", folder.file("v.avi"), "--frames", "0-999", "--downsample", "8", "--progress", folder.file("progress")});
   // Frames are going to ffmpeg once one is reported.
   while (vantrel_test::readBytes(folder.file("progress")).empty()) usleep(10000);
-  kill(pid_t(pid), SIGHUP);
+  kill(pid, SIGHUP);
   usleep(20000);  // two at once would be taken for one
-  kill(pid_t(pid), SIGHUP);
-  while (kill(pid_t(pid), 0) == 0) usleep(10000);
+  kill(pid, SIGHUP);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
   EXPECT_EQ(hiddenNames(folder), std::vector<std::string>{});
 }
 
