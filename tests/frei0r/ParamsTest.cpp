@@ -12,14 +12,13 @@ extern "C" {
 
 namespace {
 
+// Left loaded, as applications leave it: the filter keeps its host for the life of the
+// process, and unloading it would turn that into a leak.
 struct Filter {
   void* library = dlopen(QN_VANTREL_FILTER, RTLD_NOW | RTLD_LOCAL);
   template <typename F>
   F get(const char* name) const {
     return reinterpret_cast<F>(dlsym(library, name));
-  }
-  ~Filter() {
-    if (library) dlclose(library);
   }
 };
 
