@@ -3,7 +3,7 @@
 #   ./bootstrap.sh demo   install what is missing, build, render the effect over the built-in
 #                         picture into vantrel-demo.png
 #   ./bootstrap.sh test   install what is missing, build, run the tests (plain, sanitized,
-#                         and the fuzzers for a fixed time)
+#                         the fuzzers for a fixed time, and the Windows build under Wine)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +14,7 @@ packages=(
   libpng-dev nlohmann-json3-dev
   libjpeg62-turbo-dev ffmpeg frei0r-plugins-dev melt
   clang libclang-rt-14-dev valgrind
+  g++-mingw-w64-x86-64-posix dpkg-dev wine64 xvfb libgl1 libglx-mesa0
 )
 
 install_missing() {
@@ -27,6 +28,22 @@ install_missing() {
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# The Windows build cross-compiles its libraries from Debian's source packages.
+enable_debian_sources() {
+  [ -n "$(apt-cache showsrc glbinding 2>/dev/null)" ] && return
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Adding Debian's source packages to apt's lists"
+  $sudo tee /etc/apt/sources.list.d/qn-vantrel-sources.sources >/dev/null <<'SOURCES'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+  $sudo apt-get update -q
 }
 
 build() {
@@ -49,6 +66,9 @@ case "${1:-}" in
     ctest --preset asan
     build fuzz
     ctest --preset fuzz
+    enable_debian_sources
+    build windows
+    ctest --preset windows
     ;;
   *)
     echo "usage: $0 demo|test" >&2
