@@ -22,7 +22,7 @@ void printContextInfo() {
 }  // namespace
 
 AEOpenGLContext::AEOpenGLContext(const AEOpenGLContext* shareWith)
-    : native(WindowSystem::createContext(shareWith ? &shareWith->native : nullptr)) {
+    : native(WindowSystem::createContext(this, shareWith ? &shareWith->native : nullptr)) {
   try {
     // Entry points are resolved lazily, on each command's first call in this context.
     // glbinding skips a handle it has seen, as when a new context reuses the address of

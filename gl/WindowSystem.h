@@ -1,44 +1,23 @@
 // What the effect needs of the window system, whatever supplies it: contexts current on
 // the calling thread, made on their own or sharing objects with another; the thread's
-// current binding, recorded and made current again. EGL on Linux.
+// current binding, recorded and made current again. EGL on Linux, WGL on Windows; each
+// platform's header gives the two records below.
 #pragma once
 
 #include <glbinding/ContextHandle.h>
 
 #if defined(_WIN32)
-#error "the WGL window system is not part of this build yet"
+#include "WglTypes.h"
 #else
-#include <EGL/egl.h>
+#include "EglTypes.h"
 #endif
 
-namespace Quillon::Vantrel {
+namespace Quillon::Vantrel::WindowSystem {
 
-// A private context of the effect.
-struct NativeContext {
-  EGLDisplay display = EGL_NO_DISPLAY;
-  EGLContext renderContext = EGL_NO_CONTEXT;
-};
-
-// What is current on a thread, for the client API bound there: all null when nothing is.
-struct CurrentBinding {
-  EGLenum api = EGL_OPENGL_API;
-  EGLDisplay display = EGL_NO_DISPLAY;
-  EGLSurface drawSurface = EGL_NO_SURFACE;
-  EGLSurface readSurface = EGL_NO_SURFACE;
-  EGLContext context = EGL_NO_CONTEXT;
-
-  bool operator==(const CurrentBinding& other) const {
-    return api == other.api && display == other.display && drawSurface == other.drawSurface &&
-           readSurface == other.readSurface && context == other.context;
-  }
-};
-
-namespace WindowSystem {
-
-// Creates a desktop OpenGL 3.3 core context, sharing objects with `shareWith` when it is
-// not null, and makes it current without a drawable. Throws AESDK_OpenGL_Fault, having
-// released whatever it made.
-NativeContext createContext(const NativeContext* shareWith);
+// Creates a desktop OpenGL 3.3 core context for `owner`, sharing objects with `shareWith`
+// when it is not null, and makes it current on the calling thread. Throws
+// AESDK_OpenGL_Fault, having released whatever it made.
+NativeContext createContext(const void* owner, const NativeContext* shareWith);
 // Makes no context current on the calling thread, then deletes the context.
 void destroyContext(NativeContext& context);
 // Makes the context current on the calling thread; false when the window system refuses.
@@ -52,5 +31,4 @@ CurrentBinding currentBinding();
 // Failures are ignored: there is nothing better to restore.
 void restoreBinding(const CurrentBinding& binding);
 
-}  // namespace WindowSystem
-}  // namespace Quillon::Vantrel
+}  // namespace Quillon::Vantrel::WindowSystem

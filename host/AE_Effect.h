@@ -208,3 +208,10 @@ typedef PF_Err (*PF_EntryPointFunc)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* 
                                     PF_ParamList params, PF_LayerDef* output, void* extra);
 
 }  // extern "C"
+
+// Marks a module's export: a DLL export on Windows, a visible symbol elsewhere.
+#if defined(_WIN32)
+#define DllExport extern "C" __declspec(dllexport)
+#else
+#define DllExport extern "C" __attribute__((visibility("default")))
+#endif

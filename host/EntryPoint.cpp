@@ -35,7 +35,7 @@ void reportReason(PF_OutData* out_data, const char* reason) {
 }  // namespace
 }  // namespace Quillon::Vantrel
 
-extern "C" __attribute__((visibility("default"))) PF_Err EntryPointFunc(
+DllExport PF_Err EntryPointFunc(
     PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamList params,
     PF_LayerDef* output, void* extra) {
   using namespace Quillon::Vantrel;

@@ -11,7 +11,7 @@
 
 namespace Quillon::Vantrel {
 
-std::unique_ptr<AEOpenGLContext> globalContext;
+AEOpenGLContext* globalContext = nullptr;
 
 PF_Err GlobalSetup(PF_OutData* out_data) {
   // Written first, so the host has them even if making the context fails.
@@ -20,7 +20,7 @@ PF_Err GlobalSetup(PF_OutData* out_data) {
   out_data->out_flags2 = kGlobalOutFlags2;
 
   ContextRestoreGuard guard;
-  globalContext = std::make_unique<AEOpenGLContext>(nullptr);
+  globalContext = new AEOpenGLContext(nullptr);
   return PF_Err_NONE;
 }
 
@@ -32,7 +32,8 @@ PF_Err GlobalSetdown() {
   OpenglRenderTarget::instance().releaseAll();
   releaseRenderRecord();
   releaseThreadContexts();
-  globalContext.reset();
+  delete globalContext;
+  globalContext = nullptr;
   return PF_Err_NONE;
 }
 

@@ -1,9 +1,8 @@
-// The PiPL bytes, carried in the module where the host looks for them: an ELF section
-// named ".pipl" on Linux.
+// The PiPL bytes in a section named ".pipl". The Linux module carries the section, where
+// the host looks for it; the Windows build compiles this file alone and takes the
+// section's bytes for its "PIPL" resource, so both come from the one description.
 #include "PiplDescription.h"
 
-#if defined(__linux__)
 namespace Quillon::Vantrel::Pipl {
 [[gnu::section(".pipl"), gnu::used]] static const auto kSectionBytes = kBytes;
 }
-#endif

@@ -7,12 +7,13 @@ using namespace gl33core;
 namespace Quillon::Vantrel {
 namespace {
 
-std::unique_ptr<RenderRecord> record = std::make_unique<RenderRecord>();
+// Deleted by global setdown alone (see GlobalContext.h).
+RenderRecord* record = nullptr;
 
 }  // namespace
 
 RenderRecord& renderRecord() {
-  if (!record) record = std::make_unique<RenderRecord>();
+  if (!record) record = new RenderRecord;
   return *record;
 }
 
@@ -20,7 +21,8 @@ void releaseRenderRecord() {
   if (!record) return;
   record->shapeProgram.reset();
   if (record->vertexBuffer != 0) glDeleteBuffers(1, &record->vertexBuffer);
-  record.reset();
+  delete record;
+  record = nullptr;
 }
 
 }  // namespace Quillon::Vantrel

@@ -15,7 +15,8 @@ namespace {
 
 thread_local A_long renderThreadIndex = -1;
 std::atomic<A_long> nextRenderThreadIndex{0};
-std::map<A_long, std::unique_ptr<AEOpenGLContext>> threadContexts;
+// Never destroyed: emptied by global setdown alone (see GlobalContext.h).
+auto& threadContexts = *new std::map<A_long, std::unique_ptr<AEOpenGLContext>>;
 
 }  // namespace
 
@@ -23,7 +24,7 @@ AEOpenGLContext& acquireThreadContext() {
   std::lock_guard<std::recursive_mutex> lock(renderMutex);
   if (renderThreadIndex == -1) renderThreadIndex = nextRenderThreadIndex.fetch_add(1);
   std::unique_ptr<AEOpenGLContext>& context = threadContexts[renderThreadIndex];
-  if (!context) context = std::make_unique<AEOpenGLContext>(globalContext.get());
+  if (!context) context = std::make_unique<AEOpenGLContext>(globalContext);
   return *context;
 }
 

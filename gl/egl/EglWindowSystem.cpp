@@ -82,7 +82,7 @@ EGLConfig chooseConfig(EGLDisplay display) {
 
 }  // namespace
 
-NativeContext createContext(const NativeContext* shareWith) {
+NativeContext createContext(const void* /*owner*/, const NativeContext* shareWith) {
   NativeContext context;
   context.display = shareWith ? shareWith->display : effectDisplay();
   if (context.display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API)) throw AESDK_OpenGL_Fault();
