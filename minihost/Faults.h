@@ -19,10 +19,11 @@ struct Faults {
 
   bool handleAllocationFails = false;   // host_new_handle returns null
 
-  // The OpenGL platform finds no driver: from the next command on, EGL's vendor list
-  // names a file that does not exist. EGL reads that list once, when the process first
-  // uses EGL, so this works only in a process that has not used EGL yet (a fresh child),
-  // and it cannot be cleared there.
+  // The OpenGL platform finds no driver, from the next command on. On Linux EGL's vendor
+  // list names a file that does not exist; EGL reads that list once, when the process
+  // first uses EGL, so this works only in a process that has not used EGL yet (a fresh
+  // child), and it cannot be cleared there. On Windows the module's ChoosePixelFormat
+  // finds no format; clearing this gives the format back.
   bool openGLPlatformRefuses = false;
 };
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "HostError.h"
+#include "OpenGLPlatformRefusal.h"
 
 namespace minihost {
 namespace {
@@ -20,11 +20,6 @@ PF_ProgPtr declarationRef() { return reinterpret_cast<PF_ProgPtr>(&activeHost); 
 
 std::string suiteKey(const char* name, A_long version) {
   return std::string(name) + " " + std::to_string(version);
-}
-
-void refuseOpenGLPlatform() {
-  static std::once_flag once;
-  std::call_once(once, [] { setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/minihost-no-driver.json", 1); });
 }
 
 }  // namespace
@@ -269,7 +264,7 @@ PF_Err Host::send(PF_Cmd cmd, EffectInstance* instance, void* extra) {
 
 PF_Err Host::dispatch(PF_Cmd cmd, EffectInstance* instance, void* extra, const FrameTime& time,
                       const FrameContext& frame, PF_LayerDef* input, PF_LayerDef* output) {
-  if (faults_.openGLPlatformRefuses) refuseOpenGLPlatform();
+  setOpenGLPlatformRefusal(module_.library(), faults_.openGLPlatformRefuses);
   PF_InData in{};
   in.inter = {HostCallbacks::checkoutParam, HostCallbacks::checkinParam, HostCallbacks::addParam};
   in.utils = &utilCallbacks;

@@ -19,6 +19,8 @@ class Module {
   const std::string& path() const { return path_; }
   const PiplInfo& pipl() const { return pipl_; }
   PF_EntryPointFunc entryPoint() const { return entry_; }
+  // The loaded library: a dlopen handle on Linux, the HMODULE on Windows.
+  void* library() const { return library_; }
 
  private:
   std::string path_;

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <EGL/egl.h>
+#include <memory>
 
 namespace minihost {
 
-// An OpenGL context of the host's own, made with EGL on Mesa's surfaceless platform and
-// current with a small pbuffer surface, so that a full binding (display, draw and read
-// surface, context) is there to be given back.
+// An OpenGL context of the host's own, as a host that draws its interface with OpenGL has
+// one, with a full binding to give back: on Linux an EGL context on Mesa's surfaceless
+// platform with a small pbuffer surface, on Windows a WGL context on a hidden window.
+// Made, used and destroyed on one thread.
 class HostOpenGLContext {
  public:
   HostOpenGLContext();
@@ -14,18 +15,14 @@ class HostOpenGLContext {
   HostOpenGLContext(const HostOpenGLContext&) = delete;
   HostOpenGLContext& operator=(const HostOpenGLContext&) = delete;
 
-  bool made() const { return context_ != EGL_NO_CONTEXT && surface_ != EGL_NO_SURFACE; }
+  bool made() const;
   bool makeCurrent() const;
-  // Whether this context, with its surface, is the one current on the calling thread.
+  // Whether this context, with its drawable, is the one current on the calling thread.
   bool isCurrent() const;
 
-  EGLDisplay display() const { return display_; }
-  EGLContext context() const { return context_; }
-
  private:
-  EGLDisplay display_ = EGL_NO_DISPLAY;
-  EGLSurface surface_ = EGL_NO_SURFACE;
-  EGLContext context_ = EGL_NO_CONTEXT;
+  struct Native;  // the window system's handles
+  std::unique_ptr<Native> native_;
 };
 
 }  // namespace minihost
