@@ -1,9 +1,7 @@
 // vantrel: applies the QN Vantrel effect through the substitute host.
 #include <CLI/CLI.hpp>
-#include <malloc.h>
 
 #include <algorithm>
-#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "ModulePath.h"
 #include "NearestName.h"
 #include "RenderCommand.h"
+#include "StandardStreams.h"
 
 namespace {
 
@@ -50,20 +49,13 @@ void refuseUnknownCommand(const std::vector<std::string>& arguments, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Every frame allocates and frees blocks of megabytes, on several threads, here and in
-  // the OpenGL driver. glibc raises its mmap threshold past such a block once one is freed,
-  // and from then on serves them from the heap, which under this pattern grows by about a
-  // frame's worth each frame. A fixed threshold keeps them mapped and unmapped: flat memory.
-  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-  // A closed standard error (vantrel ... 2>&1 | head -1) must not end a run mid-frame;
-  // writes to a closed pipe fail with EPIPE instead, and the frames say so where it counts.
-  std::signal(SIGPIPE, SIG_IGN);
+  vantrel::setUpProcess();
   CLI::App app{"vantrel: the QN Vantrel echo effect, rendered on the GPU", "vantrel"};
   app.set_version_flag("--version", std::string("vantrel ") + VANTREL_VERSION);
   app.require_subcommand(0, 1);
 
   std::string module;
-  app.add_option("--module", module, "Effect module to load (default: $VANTREL_MODULE, else QNVantrel.so beside vantrel)");
+  app.add_option("--module", module, "Effect module to load (default: $VANTREL_MODULE, else the QNVantrel module beside vantrel)");
 
   CLI::App* info = app.add_subcommand("info", "Show the effect's identity, about text and controls");
 

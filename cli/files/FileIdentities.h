@@ -1,9 +1,8 @@
-// Files told apart by device and inode, so that another spelling of a path, or a link to
-// a file, is the same file.
+// Files told apart by the system's own identity of a file (device and inode; volume and
+// file index), so that another spelling of a path, or a link to a file, is the same file.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,7 +16,7 @@ class FileIdentities {
   bool holds(const std::string& path) const;
 
  private:
-  std::set<std::pair<dev_t, ino_t>> ids_;
+  std::set<std::pair<std::uint64_t, std::uint64_t>> ids_;  // device, file
 };
 
 }  // namespace vantrel

@@ -1,7 +1,5 @@
 #include "ReplacingFile.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -18,16 +16,10 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
   }
   try {
     temporary_ = std::make_unique<HiddenTemporary>(path_);
+    stream_ = temporary_->takeStream();
   } catch (const std::runtime_error& error) {
-    throw failure(error.what());
-  }
-  const int fd = temporary_->takeDescriptor();
-  stream_ = fdopen(fd, "wb");
-  if (!stream_) {
-    const int error = errno;
-    close(fd);
     temporary_.reset();
-    throw failure(std::strerror(error));
+    throw failure(error.what());
   }
 }
 

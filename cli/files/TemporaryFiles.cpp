@@ -80,6 +80,17 @@ int HiddenTemporary::takeDescriptor() {
   return fd;
 }
 
+std::FILE* HiddenTemporary::takeStream() {
+  const int fd = takeDescriptor();
+  std::FILE* stream = fdopen(fd, "wb");
+  if (!stream) {
+    const int error = errno;
+    close(fd);
+    throw std::runtime_error(std::strerror(error));
+  }
+  return stream;
+}
+
 void HiddenTemporary::moveTo(const std::string& destination) {
   if (std::rename(path_.c_str(), destination.c_str()) != 0) throw std::runtime_error(std::strerror(errno));
   path_.clear();

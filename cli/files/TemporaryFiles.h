@@ -1,8 +1,9 @@
 // Temporary files beside an output, under hidden names, that never outlive the run: the
-// destructor removes one not yet put in place, and the signal handlers remove them all
-// when a second signal ends the process at once.
+// destructor removes one not yet put in place, and the signal handlers (on Windows, the
+// console's Ctrl-C handler) remove them all when the process is ended at once.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace vantrel {
@@ -20,6 +21,9 @@ class HiddenTemporary {
   const std::string& path() const { return path_; }
   // The open descriptor, which the caller now owns (and must close).
   int takeDescriptor();
+  // The open file as a binary stream for writing, which the caller now owns (and must
+  // fclose). Throws std::runtime_error with the system's reason.
+  std::FILE* takeStream();
   // Renames the file over `destination`; it is no longer temporary. Throws
   // std::runtime_error with the system's reason (the file stays temporary).
   void moveTo(const std::string& destination);
@@ -32,7 +36,8 @@ class HiddenTemporary {
   int slot_ = -1;     // in the signal handlers' list, or -1
 };
 
-// Removes every temporary that exists now. Safe to call from a signal handler.
+// Removes every temporary that exists now. Safe to call from a signal handler, or from
+// the thread a console control handler runs on.
 void removeRegisteredTemporaries();
 
 }  // namespace vantrel

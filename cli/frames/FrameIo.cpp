@@ -13,7 +13,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "BuiltInPicture.h"
 #include "ChildProcess.h"
 #include "Ffmpeg.h"
 #include "FramePattern.h"
@@ -21,6 +20,7 @@
 #include "Notes.h"
 #include "RawFrames.h"
 #include "ReplacingFile.h"
+#include "StillFrames.h"
 #include "VideoFiles.h"
 
 namespace vantrel {
@@ -29,12 +29,6 @@ namespace {
 // A frame's number in the error about its missing file: "(frame 17 of shot_%04d.png)".
 std::runtime_error missingFrame(const std::string& path, long number, const std::string& pattern) {
   return std::runtime_error(path + ": no such file (frame " + std::to_string(number) + " of " + pattern + ")");
-}
-
-// "out.png" → "out_%04d.png", for the advice to name a pattern.
-std::string patternExample(const std::string& path) {
-  const std::string extension = extensionOf(path);
-  return path.substr(0, path.size() - extension.size()) + "_%04d" + path.substr(path.size() - extension.size());
 }
 
 // Frames found on disk keep their own numbers, and so their times: a gap is not closed up.
@@ -56,57 +50,6 @@ void refuseVideoPattern(const std::string& path, FileKind kind) {
     throw std::runtime_error(path + ": a numbered pattern names pictures (.png, .jpg, .jpeg), not video files");
   }
 }
-
-// One picture: frame 0, or each of the frames --frames names, so that keyframed
-// controls animate a still.
-class OneFrameSource : public FrameSource {
- public:
-  explicit OneFrameSource(std::vector<long> numbers) : numbers_(numbers.empty() ? std::vector<long>{0} : numbers) {}
-
-  std::optional<RgbaImage> next() override {
-    if (at_ == numbers_.size()) return std::nullopt;
-    if (!picture_) picture_ = read();
-    ++at_;
-    return picture_;
-  }
-  std::size_t count() const override { return numbers_.size(); }
-  long lastNumber() const override { return at_ == 0 ? -1 : numbers_[at_ - 1]; }
-
- protected:
-  virtual RgbaImage read() = 0;
-
- private:
-  std::vector<long> numbers_;
-  std::size_t at_ = 0;
-  std::optional<RgbaImage> picture_;
-};
-
-class BuiltInSource : public OneFrameSource {
- public:
-  using OneFrameSource::OneFrameSource;
-
- protected:
-  RgbaImage read() override { return builtInPicture(); }
-};
-
-class StillSource : public OneFrameSource {
- public:
-  StillSource(std::string path, FileKind kind, std::vector<long> numbers, bool autoOrient)
-      : OneFrameSource(std::move(numbers)), path_(std::move(path)), kind_(kind), autoOrient_(autoOrient) {}
-  StreamTraits traits() const override {
-    StreamTraits traits;
-    traits.hasAlpha = stillHasAlpha(path_);
-    return traits;
-  }
-
- protected:
-  RgbaImage read() override { return readStill(path_, kind_, autoOrient_); }
-
- private:
-  std::string path_;
-  FileKind kind_;
-  bool autoOrient_;
-};
 
 class SequenceSource : public FrameSource {
  public:
@@ -148,36 +91,6 @@ class SequenceSource : public FrameSource {
   std::vector<long> numbers_;
   bool autoOrient_;
   std::size_t at_ = 0;
-};
-
-// One picture file, replaced when finish() writes it.
-class StillSink : public FrameSink {
- public:
-  StillSink(const std::string& path, FileKind kind, bool noClobber, std::size_t frames) : kind_(kind) {
-    if (noClobber && pathExists(path)) throw existsError(path);
-    if (frames > 1) throw tooMany(path);
-    file_ = std::make_unique<ReplacingFile>(path);  // an unwritable output is refused before the work
-  }
-
-  void write(const RgbaImage& frame, long) override {
-    if (frame_) throw tooMany(file_->path());
-    frame_ = frame;
-  }
-
-  void finish() override {
-    if (!frame_) throw file_->failure("no frame to write");
-    writeStill(*file_, *frame_, kind_);
-  }
-
- private:
-  static std::runtime_error tooMany(const std::string& path) {
-    return std::runtime_error("cannot write " + path + ": it holds one picture, but there is more than one frame; name a "
-                              "numbered pattern such as " + patternExample(path) + " for a sequence");
-  }
-
-  FileKind kind_;
-  std::unique_ptr<ReplacingFile> file_;
-  std::optional<RgbaImage> frame_;
 };
 
 // A numbered sequence of pictures. Each frame is written under a hidden name beside its
@@ -225,6 +138,8 @@ OwnedFd duplicate(int fd, const char* what) {
 
 }  // namespace
 
+void refuseUnavailable(const InputSpec&, const OutputSpec&) {}  // every kind is read and written here
+
 std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
   const auto noPicking = [&](const std::string& what) {
     return std::runtime_error("frames can be picked only from a numbered pattern such as shot_%04d.png, not from " + what);
@@ -234,7 +149,7 @@ std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
   };
   if (input.path.empty()) {
     noTrimming("the built-in picture");
-    return std::make_unique<BuiltInSource>(input.frames);
+    return openBuiltInSource(input.frames);
   }
   if (input.path == "-") {
     noTrimming("raw frames");
@@ -270,7 +185,7 @@ std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
     }
   }
   noTrimming(input.path);
-  return std::make_unique<StillSource>(input.path, kind, input.frames, input.autoOrient);
+  return openStillSource(input.path, kind, input.frames, input.autoOrient);
 }
 
 std::optional<FramePattern> outputPattern(const OutputSpec& output, std::size_t frames) {
@@ -289,7 +204,7 @@ std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames
     return std::make_unique<PatternSink>(std::move(*pattern), kind, output.noClobber);
   }
   if (kind == FileKind::Video) return openVideoSink(output);
-  return std::make_unique<StillSink>(output.path, kind, output.noClobber, frames);
+  return openStillSink(output.path, kind, output.noClobber, frames);
 }
 
 }  // namespace vantrel

@@ -1,12 +1,11 @@
 #include "MediaFiles.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
@@ -83,8 +82,8 @@ std::runtime_error existsError(const std::string& path) {
 }
 
 bool pathExists(const std::string& path) {
-  struct stat status;
-  return lstat(path.c_str(), &status) == 0;
+  std::error_code error;  // a name that cannot be examined is taken for none
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 }  // namespace vantrel

@@ -6,7 +6,8 @@ namespace vantrel {
 
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP ask the run to stop after the frame in hand
 // instead of killing the process mid-write. A second signal removes the temporary files
-// and ends the process as the signal does.
+// and ends the process as the signal does. On Windows, Ctrl-C removes the temporary files
+// and ends the process at once.
 class InterruptRequest {
  public:
   InterruptRequest();   // installs the handlers

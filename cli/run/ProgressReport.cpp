@@ -1,12 +1,11 @@
 #include "ProgressReport.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+
+#include "StandardStreams.h"
 
 namespace vantrel {
 namespace {
@@ -22,15 +21,10 @@ std::string clock(double seconds) {
 
 std::FILE* openProgressFile(const std::string& path) {
   if (path.empty()) return nullptr;
-  // Standard output through a descriptor of its own, which the effect's diagnostics,
+  // Standard output through a stream of its own, which the effect's diagnostics,
   // diverted from standard output for the run, leave alone.
-  const int out = path == "-" ? fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3) : -1;
-  std::FILE* file = path == "-" ? (out >= 0 ? fdopen(out, "w") : nullptr) : std::fopen(path.c_str(), "w");
-  if (!file) {
-    const int error = errno;
-    if (out >= 0) close(out);
-    throw std::runtime_error("cannot write progress to " + path + ": " + std::strerror(error));
-  }
+  std::FILE* file = path == "-" ? ownStandardOutput() : std::fopen(path.c_str(), "w");
+  if (!file) throw std::runtime_error("cannot write progress to " + path + ": " + std::strerror(errno));
   return file;
 }
 

@@ -1,7 +1,5 @@
 #include "RenderCommand.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include "ParamAssignment.h"
 #include "Preset.h"
 #include "EffectDiagnostics.h"
+#include "StandardStreams.h"
 
 namespace vantrel {
 namespace {
@@ -98,7 +97,7 @@ void checkRequest(const RenderRequest& request) {
   if (request.downsample < 1 || request.downsample > 64) throw std::runtime_error("--downsample takes 1 to 64");
   if (request.threads < 1 || request.threads > 64) throw std::runtime_error("--threads takes 1 to 64");
   if (request.output.path.empty() && request.savePreset.empty()) throw std::runtime_error("no output named (-o FILE)");
-  if (request.output.path == "-" && isatty(STDOUT_FILENO)) {
+  if (request.output.path == "-" && standardOutputIsTerminal()) {
     throw std::runtime_error("raw frames are not for a terminal: redirect standard output, or name an output file");
   }
   if (request.output.path == "-" && request.progressFile == "-") {
@@ -116,16 +115,17 @@ void checkRequest(const RenderRequest& request) {
 }  // namespace
 
 int runRender(const std::string& modulePath, const RenderRequest& request) {
-  checkRequest(request);
   InputSpec input = request.input;
   if (!request.frames.empty()) input.frames = parseFrameRange(request.frames);
+  OutputSpec output = request.output;
+  output.numbered = !input.frames.empty();
+  refuseUnavailable(input, output);
+  checkRequest(request);
 
   minihost::Host host(modulePath);
   callEffect(host, "parameter setup", [&] { return host.paramsSetup(); });
   minihost::EffectInstance& instance = host.newInstance();
 
-  OutputSpec output = request.output;
-  output.numbered = !input.frames.empty();
   // Opened before the controls are read, so that a video's own rate times its frames.
   std::unique_ptr<FrameSource> source = request.output.path.empty() ? nullptr : openSource(input);
   if (source) refuseWritingOverInputs(input, *source, request, output);
@@ -142,7 +142,7 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   // Opened before any GL work, so that an output that cannot be written is refused first.
   std::unique_ptr<FrameSink> sink = openSink(output, source->count());
   const unsigned writers = sink->takesFramesInAnyOrder() ? request.threads : 1;
-  ProgressReport progress(!request.quiet && isatty(STDERR_FILENO), request.progressFile, source->count(), fps);
+  ProgressReport progress(!request.quiet && standardErrorIsTerminal(), request.progressFile, source->count(), fps);
 
   const EffectDiagnostics diagnostics(request.verbose);
   const InterruptRequest interrupt;
