@@ -1,14 +1,12 @@
 // Temporary folders, PNG bytes and vantrel runs for the command's tests.
 #pragma once
 
-#include <sys/wait.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,9 +16,15 @@ namespace vantrel_test {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vantrel-cli-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
+    std::random_device random;
+    std::uniform_int_distribution<unsigned> letter(0, 25);
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      std::string name = "vantrel-cli-test-";
+      for (int i = 0; i < 8; ++i) name += char('a' + letter(random));
+      const std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+      if (std::filesystem::create_directory(candidate)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -33,7 +37,7 @@ class TempFolder {
   // The names in the folder, hidden ones included.
   std::vector<std::string> names() const {
     std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename().string());
     return found;
   }
 
@@ -52,14 +56,7 @@ inline void writeBytes(const std::string& path, const std::vector<unsigned char>
 }
 
 // What a shell command writes on its standard output.
-inline std::string commandOutput(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
+std::string commandOutput(const std::string& command);
 
 struct CommandResult {
   int exitCode;
@@ -67,21 +64,11 @@ struct CommandResult {
   std::string err;  // standard error
 };
 
-// Runs the built vantrel with `arguments` (already quoted for the shell); standard
-// error goes through a file in `folder`.
-inline CommandResult runVantrel(const std::string& arguments, const TempFolder& folder) {
-  const std::string errFile = folder.file("stderr.txt");
-  const std::string command = std::string(VANTREL_CLI_PATH) + " " + arguments + " 2>" + errFile;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return {-1, "", "popen failed"};
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  const int status = pclose(pipe.release());
-  const std::vector<unsigned char> err = readBytes(errFile);
-  std::filesystem::remove(errFile);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, std::string(err.begin(), err.end())};
-}
+// Runs the built vantrel with `arguments`, already quoted for the system's command line
+// (a POSIX shell's, redirections included; Windows' own); standard output and error go
+// through files in `folder`, which are gone afterwards.
+CommandResult runVantrel(const std::string& arguments, const TempFolder& folder);
+// The same with each argument quoted as the system's command line needs.
+CommandResult runVantrel(const std::vector<std::string>& arguments, const TempFolder& folder);
 
 }  // namespace vantrel_test

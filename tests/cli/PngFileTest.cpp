@@ -103,7 +103,11 @@ TEST(PngFile, WriteIntoAMissingFolderFailsAndLeavesNothing) {
     vantrel::writePng(path, sample(2, 2));
     FAIL() << "writing into a missing folder succeeded";
   } catch (const std::runtime_error& e) {
-    EXPECT_EQ(std::string(e.what()), "cannot write " + path + ": No such file or directory");
+    // The reason is the system's own: "No such file or directory", "The system cannot find
+    // the path specified".
+    const std::string message = e.what();
+    EXPECT_EQ(message.rfind("cannot write " + path + ": ", 0), 0u) << message;
+    EXPECT_GT(message.size(), ("cannot write " + path + ": ").size()) << message;
   }
   EXPECT_TRUE(folder.names().empty());
 }

@@ -11,8 +11,6 @@
 // after setdown; renders the host overlaps.
 #include <gtest/gtest.h>
 
-#include <EGL/egl.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -22,6 +20,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,7 +28,7 @@
 #include "GlObjectCounter.h"
 #include "HostThread.h"
 #include "ParamIndex.h"
-#include "RefusingEglContexts.h"
+#include "RefusingContexts.h"
 #include "RenderHost.h"
 
 namespace {
@@ -194,6 +193,7 @@ struct Stage {
   std::string notReady;
 
   Stage() {
+    vantrel_faults::installContextRefusal(host.module().library());
     if (host.paramsSetup() != PF_Err_NONE) {
       notReady = "parameters setup failed";
       return;
@@ -430,7 +430,7 @@ void FaultMatrix::runRenderContextRefused(const Scenario& s) {
   vantrel_faults::refuseSharedContexts = false;
   EXPECT_EQ(err, s.expected);
   EXPECT_TRUE(ownContext);
-  EXPECT_GT(vantrel_faults::refusedContexts.load(), refusedBefore) << "the module's eglCreateContext was not ours";
+  EXPECT_GT(vantrel_faults::refusedContexts.load(), refusedBefore) << "the module's context creation did not reach the refusal";
   EXPECT_NE(std::string(host().outData().return_msg).find("OpenGL"), std::string::npos)
       << host().outData().return_msg;
   EXPECT_TRUE(untouched(output, 0x3C));
@@ -524,7 +524,7 @@ void FaultMatrix::runOverlappedRenders(const Scenario& s) {
   }
 }
 
-// Runs in a fresh process, where EGL has not been used yet; exits 0 when all went right.
+// Runs in a fresh process, where no context has been made yet; exits 0 when all went right.
 [[noreturn]] void openGLPlatformRefusesChild(const Scenario& s) {
   minihost::Host host(vantrel_test::modulePath());
   host.faults().openGLPlatformRefuses = true;
@@ -533,13 +533,13 @@ void FaultMatrix::runOverlappedRenders(const Scenario& s) {
   const PF_Err setup = host.globalSetup();
   const std::string reason = host.outData().return_msg;
   right = right && setup == s.expected && reason.find("OpenGL") != std::string::npos &&
-          eglGetCurrentContext() == EGL_NO_CONTEXT && vantrel_test::leaksNothing(host);
+          !vantrel_faults::anyContextCurrent() && vantrel_test::leaksNothing(host);
   // Without a driver no frame can be made either: it fails the same way, untouched.
   World input = testPicture(24, 16), output(24, 16);
   std::fill(output.bytes().begin(), output.bytes().end(), std::uint8_t(0x42));
   const PF_Err render = host.render(instance, input, output);
   right = right && render == s.expected && untouched(output, 0x42) && vantrel_test::leaksNothing(host) &&
-          eglGetCurrentContext() == EGL_NO_CONTEXT;
+          !vantrel_faults::anyContextCurrent();
   const PF_Err setdown = host.globalSetdown();
   right = right && setdown == PF_Err_NONE;
   std::fprintf(stderr, "global setup %d, render %d, setdown %d: %s\n", setup, render, setdown, reason.c_str());
@@ -560,7 +560,10 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFrameIsRight) {
   if (!stage->ready) GTEST_SKIP() << stage->notReady;
 
   testing::internal::CaptureStdout();  // context information blocks, shader logs for shape 0
-  vantrel_test::GlObjectCounter counter;
+  // The module's OpenGL calls reach this process's glbinding only where the two share it:
+  // the Linux module links glbinding as a shared library, the Windows one has its own.
+  std::optional<vantrel_test::GlObjectCounter> counter;
+  if (VANTREL_MODULE_SHARES_GLBINDING) counter.emplace();
   switch (s.kind) {
     case Kind::SuiteMissing: runSuiteMissing(s); break;
     case Kind::AddParamFails: runAddParamFails(s); break;
@@ -583,10 +586,12 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFrameIsRight) {
     expectedObjects["framebuffer"] = 3L * s.newRenderContexts;
     expectedObjects["vertex array"] = 2L * s.newRenderContexts;
   }
-  const std::map<std::string, long> objects = withoutZeros(counter.live());
   const std::string printed = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(objects, expectedObjects) << "OpenGL objects left: " << describe(objects) << ", expected "
-                                      << describe(expectedObjects);
+  if (counter) {
+    const std::map<std::string, long> objects = withoutZeros(counter->live());
+    EXPECT_EQ(objects, expectedObjects) << "OpenGL objects left: " << describe(objects) << ", expected "
+                                        << describe(expectedObjects);
+  }
   if (HasFailure()) std::printf("what the effect printed:\n%s\n", printed.c_str());
 }
 

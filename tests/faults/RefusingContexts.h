@@ -1,8 +1,8 @@
-// A test-only stand-in for eglCreateContext, defined in the fault matrix's executable and
-// exported from it, so that the module's calls reach it before EGL's own. While armed it
-// refuses every context that would share objects with another one: the effect's render
-// contexts, but neither its global context nor a host's own. Otherwise it passes the
-// call on to EGL.
+// Refuses the effect's render contexts on demand: while `refuseSharedContexts` holds, no
+// context that would share objects with another can be made (the effect's render
+// contexts; neither its global context nor a host's own). On Linux through an
+// eglCreateContext that the test program exports, so that the module's calls reach it
+// before EGL's own; on Windows through the module's import of wglShareLists.
 #pragma once
 
 #include <atomic>
@@ -11,5 +11,10 @@ namespace vantrel_faults {
 
 extern std::atomic<bool> refuseSharedContexts;
 extern std::atomic<int> refusedContexts;  // contexts refused since the process started
+
+// Puts the refusal between the loaded module `library` and the window system.
+void installContextRefusal(void* library);
+// Whether an OpenGL context is current on the calling thread.
+bool anyContextCurrent();
 
 }  // namespace vantrel_faults

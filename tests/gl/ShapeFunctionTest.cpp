@@ -17,6 +17,8 @@ namespace ShaderText = Quillon::Vantrel::ShaderText;
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 struct Probe {
   float qx, qy;  // the sample point relative to the centre
   float expected;
@@ -30,7 +32,7 @@ struct ShapeCase {
 };
 
 const double kRoot2 = std::sqrt(2.0);
-const float kOctagonVertex = float(8 / std::cos(M_PI / 8));
+const float kOctagonVertex = float(8 / std::cos(kPi / 8));
 
 const ShapeCase kCases[] = {
     {"Circle", 1, 10, 0, {{0, 0, -10}, {10, 0, 0}, {6, -8, 0}, {0, 15, 5}}},
@@ -40,7 +42,7 @@ const ShapeCase kCases[] = {
     {"CrossInsetHalf", 3, 18, 9, {{0, 0, 0}}},
     {"CrossInsetBeyond", 3, 18, 10, {{0, 0, 1}}},
     {"CrossBarTip", 3, 18, 0, {{float(9 / kRoot2), float(9 / kRoot2), 0}, {0, 0, -9}}},
-    {"Triangle", 4, 6, 0, {{0, 6, 0}, {0, -12, 0}, {float(12 * std::sin(M_PI / 3)), 6, 0}, {0, 0, -6}}},
+    {"Triangle", 4, 6, 0, {{0, 6, 0}, {0, -12, 0}, {float(12 * std::sin(kPi / 3)), 6, 0}, {0, 0, -6}}},
     {"Hexagon", 6, 8, 0, {{8, 0, 0}, {0, float(16 / std::sqrt(3.0)), 0}, {-8, 0, 0}, {0, 0, -8}}},
     {"Octagon", 7, 8, 0, {{0, kOctagonVertex, 0}, {kOctagonVertex, 0, 0}, {-kOctagonVertex, 0, 0}, {0, 0, -8}}},
     {"Rectangle", 5, 9, 4, {{0, 0, -4}, {9, 0, 0}, {12, 8, 5}, {9, 4, 0}, {-9, -4, 0}, {0, 6, 2}}},

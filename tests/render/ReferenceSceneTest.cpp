@@ -16,8 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "ReferenceRenderer.h"
 #include "RenderHost.h"
@@ -157,6 +161,14 @@ TEST_P(ReferenceScene, MatchesTheReference) {
     }
   }
   EXPECT_EQ(outliers, 0) << "pixels outside the tolerance";
+
+  // Each scene's frame, raw, into the folder $VANTREL_SCENE_DUMP names: for comparing one
+  // build's frames with another's (Linux with Windows).
+  if (const char* folder = std::getenv("VANTREL_SCENE_DUMP")) {
+    const std::vector<std::uint8_t> bytes = vantrel_test::pixelBytes(output);
+    std::ofstream(std::string(folder) + "/" + scene.name + ".argb", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
 
   // Row padding of the output is the host's: never written.
   for (A_long y = 0; y < scene.height; ++y) {

@@ -1,43 +1,20 @@
-// Frames through the substitute host: threads, the host's own context, what the target
-// and the program cache make, the GPU's limits, and setdown. Host faults, overlapped
-// renders and leaks have their own tests (faults/, soak/).
+// Frames through the substitute host: threads, the host's own context, the GPU's limits,
+// and setdown. What the target and the program cache make is counted in RenderCallsTest;
+// host faults, overlapped renders and leaks have their own tests (faults/, soak/).
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "GlCallRecorder.h"
 #include "HostThread.h"
-#include "RenderHost.h"
+#include "RenderLifecycle.h"
 
 namespace {
 
 using minihost::HostThread;
 using minihost::World;
-using vantrel_test::pixelBytes;
 using vantrel_test::RenderHost;
+using vantrel_test::RenderLifecycle;
 using vantrel_test::testPicture;
-
-class RenderLifecycle : public testing::Test {
- protected:
-  void SetUp() override {
-    if (!fixture.ready) GTEST_SKIP() << "no OpenGL here: " << fixture.host.outData().return_msg;
-    fixture.set("Shape Size 1", {20});
-    fixture.set("Shape Size 2", {8});
-    fixture.set("Shadow Size", {6});
-    fixture.set("Position X Offset", {5});
-    fixture.set("Rotation Offset", {12});
-  }
-
-  PF_Err render(World& input, World& output) { return fixture.host.render(*fixture.instance, input, output); }
-  std::vector<std::uint8_t> frame(A_long width, A_long height) {
-    World input = testPicture(width, height);
-    World output(width, height);
-    EXPECT_EQ(render(input, output), PF_Err_NONE);
-    return pixelBytes(output);
-  }
-
-  RenderHost fixture;
-};
 
 // The layer-sized objects are shared and made again by whichever context meets a new
 // size first; each context's framebuffers must then take up the new ones. Sizes change
@@ -66,44 +43,6 @@ TEST_F(RenderLifecycle, FramesFromAlternatingThreadsEqualSingleThreadFrames) {
           << threadCount << " threads, frame " << f;
       EXPECT_TRUE(thread.call([&] { return thread.ownContextCurrent(); })) << "the host's context is back";
     }
-  }
-}
-
-TEST_F(RenderLifecycle, TheTargetIsRemadeOnlyForANewSizeAndTheProgramOnlyForANewShape) {
-  frame(64, 48);  // the first frame makes the target and both programs
-  // Textures, renderbuffers, buffers and vertex arrays made by a frame.
-  const auto made = [](const vantrel_test::GlCallRecorder& recorder) {
-    return recorder.count("glGenTextures") + recorder.count("glGenRenderbuffers") + recorder.count("glGenBuffers") +
-           recorder.count("glGenVertexArrays");
-  };
-  struct Step {
-    A_long width, height, shapeType;
-    std::size_t outputStorages, framebuffers, links, objects;
-  };
-  const Step steps[] = {
-      {64, 48, 1, 0, 0, 0, 0},  // same size, same shape: nothing made
-      {80, 40, 1, 1, 0, 0, 4},  // new size: input texture, layer, resolved texture, output
-      {80, 40, 3, 0, 0, 1, 0},  // new shape: one link
-      {80, 40, 3, 0, 0, 0, 0},
-      {80, 40, 1, 0, 0, 1, 0},  // back again: compiled again
-  };
-  for (const Step& step : steps) {
-    fixture.instance->set(1, {double(step.shapeType)});
-    vantrel_test::GlCallRecorder recorder;
-    frame(step.width, step.height);
-    EXPECT_EQ(recorder.count("glRenderbufferStorage"), step.outputStorages) << step.width << "x" << step.height;
-    EXPECT_EQ(recorder.count("glGenFramebuffers"), step.framebuffers);
-    EXPECT_EQ(recorder.count("glLinkProgram"), step.links) << "shape " << step.shapeType;
-    EXPECT_EQ(made(recorder), step.objects) << step.width << "x" << step.height << ", shape " << step.shapeType;
-  }
-  // A new render thread has framebuffers and vertex arrays of its own, once.
-  HostThread other;
-  for (std::size_t framebuffers : {3u, 0u}) {
-    vantrel_test::GlCallRecorder recorder;
-    other.call([&] { return frame(80, 40); });
-    EXPECT_EQ(recorder.count("glGenFramebuffers"), framebuffers);
-    EXPECT_EQ(recorder.count("glGenVertexArrays"), framebuffers ? 2u : 0u);
-    EXPECT_EQ(made(recorder), framebuffers ? 2u : 0u);
   }
 }
 

@@ -1,0 +1,143 @@
+// `vantrel render` of a still picture, run as a person runs it, against the CPU reference
+// renderer: controls set one by one, keyed over time, and carried in a preset file.
+//
+// The tolerance is the render tests': alpha 1 and colour 1 + 255 / alpha, for the GPU's
+// single precision and the 8-bit premultiplied storage before the straight output.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "CliTestSupport.h"
+#include "PngFile.h"
+#include "ReferenceRenderer.h"
+
+namespace {
+
+using vantrel_test::runVantrel;
+using vantrel_test::TempFolder;
+
+// Colour and alpha that vary across the picture, and a checker in blue.
+vantrel::RgbaImage testPicture(std::uint32_t width, std::uint32_t height) {
+  vantrel::RgbaImage image(width, height);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      std::uint8_t* p = image.pixel(x, y);
+      p[0] = std::uint8_t(x * 255 / (width - 1));
+      p[1] = std::uint8_t(y * 255 / (height - 1));
+      p[2] = ((x / 7 + y / 5) % 2) ? 230 : 30;
+      p[3] = std::uint8_t(255 - (x + 2 * y) % 256);
+    }
+  }
+  return image;
+}
+
+// The scene that kSettings set, in the reference's terms.
+vantrel_reference::SceneValues hexagonScene() {
+  vantrel_reference::SceneValues v;
+  v.shapeType = 6;
+  v.shapeSize1 = 48;
+  v.shapeSize2 = 16;
+  v.shadowSize = 20;
+  v.shadowColor = PF_Pixel{255, 200, 40, 10};
+  v.shadowOpacity = 70;
+  v.instances = 3;
+  v.positionXOffset = 14;
+  v.positionYOffset = -6.3;
+  v.scaleXOffset = 15;
+  v.scaleYOffset = 4.7;
+  return v;
+}
+
+const std::vector<std::string> kSettings = {
+    "--set", "Shape Type=Hexagon",   "--set", "Shape Size 1=48",      "--set", "Shape Size 2=16",
+    "--set", "Shadow Size=20",       "--set", "Shadow Color=#C8280A", "--set", "Shadow Opacity=70",
+    "--set", "Instances=3",          "--set", "Position X Offset=14", "--set", "Position Y Offset=-6.3",
+    "--set", "Scale X Offset=15",    "--set", "Scale Y Offset=4.7"};
+
+std::vector<std::string> withSettings(std::vector<std::string> arguments) {
+  arguments.insert(arguments.end(), kSettings.begin(), kSettings.end());
+  return arguments;
+}
+
+// The pixels of `output` outside the tolerance of the reference's frame of `input`; the
+// first few are reported.
+int outliers(const vantrel::RgbaImage& input, const vantrel::RgbaImage& output,
+             const vantrel_reference::SceneValues& values) {
+  vantrel_reference::Image layer = vantrel_reference::makeImage(int(input.width), int(input.height));
+  for (std::uint32_t y = 0; y < input.height; ++y) {
+    for (std::uint32_t x = 0; x < input.width; ++x) {
+      const std::uint8_t* p = input.pixel(x, y);
+      layer.at(int(x), int(y)) = PF_Pixel{p[3], p[0], p[1], p[2]};
+    }
+  }
+  const vantrel_reference::Image expected = vantrel_reference::renderReference(layer, values);
+  int count = 0;
+  for (std::uint32_t y = 0; y < output.height; ++y) {
+    for (std::uint32_t x = 0; x < output.width; ++x) {
+      const std::uint8_t* got = output.pixel(x, y);
+      const PF_Pixel want = expected.at(int(x), int(y));
+      const int alphaError = std::abs(got[3] - want.alpha);
+      const int colorError =
+          std::max({std::abs(got[0] - want.red), std::abs(got[1] - want.green), std::abs(got[2] - want.blue)});
+      if (alphaError <= 1 && colorError <= 1 + 255 / std::max(1, int(want.alpha))) continue;
+      if (++count <= 3) {
+        ADD_FAILURE() << "pixel (" << x << ", " << y << ") RGBA got " << int(got[0]) << "," << int(got[1]) << ","
+                      << int(got[2]) << "," << int(got[3]) << " want " << int(want.red) << "," << int(want.green)
+                      << "," << int(want.blue) << "," << int(want.alpha);
+      }
+    }
+  }
+  return count;
+}
+
+std::vector<std::string> sortedNames(const TempFolder& folder) {
+  std::vector<std::string> names = folder.names();
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(VantrelStill, ControlsSetOneByOneMatchTheReference) {
+  TempFolder folder;
+  const vantrel::RgbaImage input = testPicture(96, 64);
+  vantrel::writePng(folder.file("in.png"), input);
+  vantrel_test::writeBytes(folder.file("out.png"), {'o', 'l', 'd'});
+
+  const auto r = runVantrel(withSettings({"render", folder.file("in.png"), "-o", folder.file("out.png")}), folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  // The old output was replaced whole, and no temporary is left beside it.
+  EXPECT_EQ(sortedNames(folder), (std::vector<std::string>{"in.png", "out.png"}));
+  const vantrel::RgbaImage output = vantrel::readPng(folder.file("out.png"));
+  ASSERT_EQ(output.width, 96u);
+  ASSERT_EQ(output.height, 64u);
+  EXPECT_EQ(outliers(input, output, hexagonScene()), 0);
+}
+
+// Frame 12 at 24 frames a second is half a second in: half way between keys at 0 and 1 s.
+// The preset saved with the keys renders that frame again.
+TEST(VantrelStill, KeyedControlsAndTheirPresetMatchTheReference) {
+  TempFolder folder;
+  const vantrel::RgbaImage input = testPicture(96, 64);
+  vantrel::writePng(folder.file("in.png"), input);
+
+  std::vector<std::string> keyed = withSettings({"render", folder.file("in.png"), "-o", folder.file("keyed.png"),
+                                                 "--frames", "12", "--save-preset", folder.file("look.json")});
+  keyed.insert(keyed.end(), {"--set", "Shape Rotation=0@0s;90@1s"});
+  const auto r = runVantrel(keyed, folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto again = runVantrel({"render", folder.file("in.png"), "-o", folder.file("preset.png"), "--frames", "12",
+                                 "--preset", folder.file("look.json")},
+                                folder);
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+
+  const vantrel::RgbaImage output = vantrel::readPng(folder.file("keyed.png"));
+  EXPECT_EQ(vantrel::readPng(folder.file("preset.png")).rgba, output.rgba);
+  vantrel_reference::SceneValues turned = hexagonScene();
+  turned.rotation = 45;
+  EXPECT_EQ(outliers(input, output, turned), 0);
+}
+
+}  // namespace

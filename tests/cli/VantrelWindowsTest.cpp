@@ -1,0 +1,83 @@
+// vantrel.exe: the module found beside it, what the Windows build does not take yet, and
+// failures that reach the system's files, each in one line with nothing left behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "BuiltInPicture.h"
+#include "CliTestSupport.h"
+#include "PngFile.h"
+
+namespace {
+
+using vantrel_test::runVantrel;
+using vantrel_test::TempFolder;
+
+std::vector<std::string> sortedNames(const TempFolder& folder) {
+  std::vector<std::string> names = folder.names();
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(VantrelWindows, InfoLoadsTheModuleBesideIt) {
+  TempFolder folder;
+  const auto r = runVantrel(std::vector<std::string>{"info"}, folder);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("QNVantrel.aex\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Controls (27):\n"), std::string::npos) << r.out;
+}
+
+struct Refusal {
+  const char* name;
+  std::vector<std::string> arguments;  // {NAME} stands for NAME in the test's folder
+  const char* message;                 // in the one line on standard error
+};
+
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+
+const char kNotYet[] = "not available in the Windows build yet";
+
+const Refusal kRefusals[] = {
+    {"JpegInput", {"render", "{in.jpg}", "-o", "{out.png}"}, kNotYet},
+    {"JpegOutput", {"render", "{in.png}", "-o", "{out.jpg}"}, kNotYet},
+    {"VideoInput", {"render", "{clip.mp4}", "-o", "{out.png}"}, kNotYet},
+    {"VideoOutput", {"render", "{in.png}", "-o", "{out.mp4}"}, kNotYet},
+    {"SequenceInput", {"render", "{shot_%04d.png}", "-o", "{out.png}"}, kNotYet},
+    {"SequenceOutput", {"render", "{in.png}", "-o", "{out_%04d.png}", "--frames", "0-2"}, kNotYet},
+    {"RawInput", {"render", "-", "--size", "2x2", "-o", "{out.png}"}, kNotYet},
+    {"RawOutput", {"render", "{in.png}", "-o", "-"}, kNotYet},
+    {"OutputIsTheInputByAnotherName", {"render", "{in.png}", "-o", "{./in.png}"}, "it is an input of this run"},
+    {"OutputInAMissingFolder", {"render", "{in.png}", "-o", "{missing/out.png}"}, "cannot write "},
+};
+
+class VantrelWindowsRefusal : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(VantrelWindowsRefusal, OneLineNonZeroExitAndNothingWritten) {
+  TempFolder folder;
+  vantrel::writePng(folder.file("in.png"), vantrel::builtInPicture(32, 18));
+  vantrel_test::writeBytes(folder.file("in.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F', 0});
+  vantrel_test::writeBytes(folder.file("clip.mp4"), {0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'i', 's', 'o', 'm'});
+  vantrel_test::writeBytes(folder.file("out.png"), {'o', 'l', 'd'});
+  const std::vector<std::string> before = sortedNames(folder);
+
+  std::vector<std::string> arguments = GetParam().arguments;
+  for (std::string& argument : arguments) {
+    if (argument.size() > 2 && argument.front() == '{') argument = folder.file(argument.substr(1, argument.size() - 2));
+  }
+  const auto r = runVantrel(arguments, folder);
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("vantrel: ", 0), 0u) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
+  EXPECT_EQ(vantrel_test::readBytes(folder.file("out.png")), (std::vector<unsigned char>{'o', 'l', 'd'}));
+  EXPECT_EQ(sortedNames(folder), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, VantrelWindowsRefusal, ::testing::ValuesIn(kRefusals),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+}  // namespace

@@ -1,0 +1,161 @@
+// The effect's WGL contexts as Windows sees them: each on a hidden window of a class of its
+// own, with the class and window the effect describes, and every class and window gone
+// once the context is deleted, whichever thread deletes it.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "AEOpenGLContext.h"
+#include "AESDK_OpenGL_Fault.h"
+#include "ContextRestoreGuard.h"
+#include "HostThread.h"
+#include "RenderHost.h"
+
+using Quillon::Vantrel::AEOpenGLContext;
+
+namespace {
+
+std::unique_ptr<AEOpenGLContext> quietContext(const AEOpenGLContext* shareWith) {
+  testing::internal::CaptureStdout();
+  std::unique_ptr<AEOpenGLContext> context;
+  try {
+    context = std::make_unique<AEOpenGLContext>(shareWith);
+  } catch (const Quillon::Vantrel::AESDK_OpenGL_Fault&) {
+  }
+  testing::internal::GetCapturedStdout();
+  return context;
+}
+
+bool classRegistered(const std::string& name) {
+  WNDCLASSEXA info{};
+  info.cbSize = sizeof info;
+  return GetClassInfoExA(GetModuleHandleA(nullptr), name.c_str(), &info) != 0;
+}
+
+TEST(WglContext, ItsWindowAndClassAreItsOwnAndGoWithIt) {
+  const Quillon::Vantrel::ContextRestoreGuard guard;
+  std::unique_ptr<AEOpenGLContext> context = quietContext(nullptr);
+  ASSERT_TRUE(context) << "no OpenGL context under this Wine";
+  const auto& native = context->native;
+
+  const std::string address = std::to_string(reinterpret_cast<std::uintptr_t>(context.get()));
+  EXPECT_TRUE(std::regex_match(native.className, std::regex("AEOpenGL_Win_Class" + address + "_[0-9]+")))
+      << native.className;
+
+  WNDCLASSEXA info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), native.className.c_str(), &info));
+  EXPECT_EQ(info.style, UINT(CS_OWNDC | CS_VREDRAW | CS_HREDRAW));
+  EXPECT_EQ(info.cbClsExtra, 0);
+  EXPECT_EQ(info.cbWndExtra, 0);
+  EXPECT_EQ(info.hbrBackground, GetStockObject(BLACK_BRUSH));
+  EXPECT_EQ(info.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(info.hIcon, nullptr);
+
+  char title[64] = {};
+  GetWindowTextA(native.window, title, sizeof title);
+  EXPECT_STREQ(title, "OpenGL-using FBOs in AE");
+  EXPECT_FALSE(IsWindowVisible(native.window));
+  EXPECT_EQ(GetWindowLongPtrA(native.window, GWL_EXSTYLE) & (WS_EX_APPWINDOW | WS_EX_WINDOWEDGE),
+            WS_EX_APPWINDOW | WS_EX_WINDOWEDGE);
+
+  PIXELFORMATDESCRIPTOR format{};
+  ASSERT_NE(DescribePixelFormat(native.deviceContext, GetPixelFormat(native.deviceContext), sizeof format, &format), 0);
+  EXPECT_EQ(format.dwFlags & (PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL), DWORD(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL));
+  EXPECT_EQ(format.iPixelType, PFD_TYPE_RGBA);
+
+  EXPECT_EQ(wglGetCurrentContext(), native.renderContext);
+  EXPECT_EQ(wglGetCurrentDC(), native.deviceContext);
+
+  const HWND window = native.window;
+  const std::string className = native.className;
+  context.reset();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(classRegistered(className));
+  EXPECT_EQ(wglGetCurrentContext(), nullptr);
+}
+
+// Render contexts are made on the host's render threads and deleted on whichever thread
+// sends global setdown: the windows and classes must go all the same.
+TEST(WglContext, ContextsMadeOnOtherThreadsAreReleasedFromThisOne) {
+  const Quillon::Vantrel::ContextRestoreGuard guard;
+  std::unique_ptr<AEOpenGLContext> global = quietContext(nullptr);
+  ASSERT_TRUE(global) << "no OpenGL context under this Wine";
+
+  auto makeOnAThread = [&] {
+    return std::async(std::launch::async, [&] {
+      std::unique_ptr<AEOpenGLContext> made;
+      try {
+        made = std::make_unique<AEOpenGLContext>(global.get());
+      } catch (const Quillon::Vantrel::AESDK_OpenGL_Fault&) {
+      }
+      wglMakeCurrent(nullptr, nullptr);  // as a render leaves its thread
+      return made;
+    });
+  };
+  testing::internal::CaptureStdout();
+  auto first = makeOnAThread();
+  auto second = makeOnAThread();
+  std::unique_ptr<AEOpenGLContext> contexts[] = {first.get(), second.get()};
+  testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(contexts[0] && contexts[1]);
+  EXPECT_NE(contexts[0]->native.className, contexts[1]->native.className);
+  EXPECT_NE(contexts[0]->native.className, global->native.className);
+
+  for (auto& context : contexts) {
+    const HWND window = context->native.window;
+    const std::string className = context->native.className;
+    ASSERT_TRUE(IsWindow(window));
+    context.reset();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(classRegistered(className)) << className;
+  }
+}
+
+// The effect's hidden windows in this process, by class name.
+std::set<std::string> effectWindowClasses() {
+  std::set<std::string> classes;
+  EnumWindows(
+      [](HWND window, LPARAM found) -> BOOL {
+        char title[64] = {}, className[256] = {};
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        GetWindowTextA(window, title, sizeof title);
+        if (process == GetCurrentProcessId() && std::string(title) == "OpenGL-using FBOs in AE") {
+          GetClassNameA(window, className, sizeof className);
+          reinterpret_cast<std::set<std::string>*>(found)->insert(className);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&classes));
+  return classes;
+}
+
+// Through the host: set up here, frames on two host threads, setdown on a third. Every
+// window and class the effect made is gone afterwards, and no thread was kept waiting.
+TEST(WglContext, GlobalSetdownOnAnyThreadReleasesEveryWindowAndClass) {
+  std::set<std::string> classes;
+  {
+    vantrel_test::RenderHost scene;
+    ASSERT_TRUE(scene.ready) << "no OpenGL context under this Wine";
+    minihost::World input = vantrel_test::testPicture(16, 12), output(16, 12);
+    minihost::HostThread first, second, setdown;
+    testing::internal::CaptureStdout();
+    for (minihost::HostThread* thread : {&first, &second}) {
+      EXPECT_EQ(thread->call([&] { return scene.host.render(*scene.instance, input, output); }), PF_Err_NONE);
+    }
+    testing::internal::GetCapturedStdout();
+    classes = effectWindowClasses();
+    EXPECT_EQ(classes.size(), 3u) << "the global context's window and one per render thread";
+    EXPECT_EQ(setdown.call([&] { return scene.host.globalSetdown(); }), PF_Err_NONE);
+  }
+  EXPECT_TRUE(effectWindowClasses().empty());
+  for (const std::string& name : classes) EXPECT_FALSE(classRegistered(name)) << name;
+}
+
+}  // namespace
