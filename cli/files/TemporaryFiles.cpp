@@ -1,21 +1,20 @@
 #include "TemporaryFiles.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <vector>
+
+#include "FileSystemCalls.h"
 
 namespace vantrel {
 namespace {
 
-// Fixed storage: a signal handler may not allocate or lock.
+// Fixed storage: a signal handler (on Windows, the console's control handler, on a thread
+// of its own) may come at any moment, so it must find the list whole without locking or
+// allocating.
 enum : int { kFree, kFilling, kReady };
 constexpr int kSlots = 160;  // more than the files a run has open at once (64 writers at most)
 struct Slot {
@@ -34,44 +33,31 @@ int registerPath(const std::string& path) {
       return i;
     }
   }
-  return -1;  // not removed by a signal, only by its owner
+  return -1;  // not removed by the handlers, only by its owner
 }
 
-mode_t currentUmask() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return mask;
+void unregisterPath(int& slot) {
+  if (slot >= 0) slots[slot].state = kFree;
+  slot = -1;
 }
 
 }  // namespace
 
 HiddenTemporary::HiddenTemporary(const std::string& path, const std::string& suffix) {
   const std::filesystem::path destination(path);
-  const std::string name = (destination.parent_path() / ("." + destination.filename().string() + ".vantrel-XXXXXX")).string();
-  std::vector<char> pattern(name.begin(), name.end());
-  pattern.insert(pattern.end(), suffix.begin(), suffix.end());
-  pattern.push_back('\0');
-  fd_ = mkstemps(pattern.data(), int(suffix.size()));
-  if (fd_ < 0) throw std::runtime_error(std::strerror(errno));
-  path_ = pattern.data();
+  const std::string start = (destination.parent_path() / ("." + destination.filename().string() + ".vantrel-")).string();
+  fd_ = createUniqueFile(start, suffix, path_);
   slot_ = registerPath(path_);
-  // mkstemps makes the file private; the result gets the permissions of any new file.
-  if (fchmod(fd_, 0666 & ~currentUmask()) != 0) {
-    const int error = errno;
-    discard();
-    throw std::runtime_error(std::strerror(error));
-  }
 }
 
 HiddenTemporary::~HiddenTemporary() { discard(); }
 
 void HiddenTemporary::discard() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0) closeDescriptor(fd_);
   fd_ = -1;
-  if (!path_.empty()) std::remove(path_.c_str());
+  if (!path_.empty()) removeFile(path_.c_str());
   path_.clear();
-  if (slot_ >= 0) slots[slot_].state = kFree;
-  slot_ = -1;
+  unregisterPath(slot_);
 }
 
 int HiddenTemporary::takeDescriptor() {
@@ -85,22 +71,21 @@ std::FILE* HiddenTemporary::takeStream() {
   std::FILE* stream = fdopen(fd, "wb");
   if (!stream) {
     const int error = errno;
-    close(fd);
+    closeDescriptor(fd);
     throw std::runtime_error(std::strerror(error));
   }
   return stream;
 }
 
 void HiddenTemporary::moveTo(const std::string& destination) {
-  if (std::rename(path_.c_str(), destination.c_str()) != 0) throw std::runtime_error(std::strerror(errno));
+  moveFileOver(path_, destination);
   path_.clear();
-  if (slot_ >= 0) slots[slot_].state = kFree;
-  slot_ = -1;
+  unregisterPath(slot_);
 }
 
 void removeRegisteredTemporaries() {
   for (Slot& slot : slots) {
-    if (slot.state == kReady) unlink(slot.path);
+    if (slot.state == kReady) removeFile(slot.path);
   }
 }
 

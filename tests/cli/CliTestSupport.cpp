@@ -6,24 +6,12 @@
 
 namespace vantrel_test {
 
-std::string commandOutput(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
-
 CommandResult runVantrel(const std::string& arguments, const TempFolder& folder) {
   const std::string errFile = folder.file("stderr.txt");
   const std::string command = std::string(VANTREL_CLI_PATH) + " " + arguments + " 2>" + errFile;
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return {-1, "", "popen failed"};
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+  const std::string out = readAll(pipe.get());
   const int status = pclose(pipe.release());
   const std::vector<unsigned char> err = readBytes(errFile);
   std::filesystem::remove(errFile);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -55,8 +56,20 @@ inline void writeBytes(const std::string& path, const std::vector<unsigned char>
   file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// All that is left to read from `stream`.
+inline std::string readAll(std::FILE* stream) {
+  std::string text;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, n);
+  return text;
+}
+
 // What a shell command writes on its standard output.
-std::string commandOutput(const std::string& command);
+inline std::string commandOutput(const std::string& command) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  return pipe ? readAll(pipe.get()) : "";
+}
 
 struct CommandResult {
   int exitCode;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <memory>
 
 namespace vantrel_test {
 namespace {
@@ -46,15 +45,6 @@ std::string takeText(const std::string& path) {
 }
 
 }  // namespace
-
-std::string commandOutput(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(_popen(command.c_str(), "r"), _pclose);
-  std::string out;
-  char buffer[4096];
-  std::size_t n;
-  while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-  return out;
-}
 
 CommandResult runVantrel(const std::string& arguments, const TempFolder& folder) {
   std::string program = VANTREL_CLI_PATH;

@@ -1,18 +1,17 @@
 // `vantrel render` of a still picture, run as a person runs it, against the CPU reference
 // renderer: controls set one by one, keyed over time, and carried in a preset file.
 //
-// The tolerance is the render tests': alpha 1 and colour 1 + 255 / alpha, for the GPU's
-// single precision and the 8-bit premultiplied storage before the straight output.
+// Pixels must match within ReferenceTolerance.h's tolerance, as in the render tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "CliTestSupport.h"
 #include "PngFile.h"
 #include "ReferenceRenderer.h"
+#include "ReferenceTolerance.h"
 
 namespace {
 
@@ -62,35 +61,23 @@ std::vector<std::string> withSettings(std::vector<std::string> arguments) {
   return arguments;
 }
 
-// The pixels of `output` outside the tolerance of the reference's frame of `input`; the
-// first few are reported.
+// The picture in the reference's pixel layout.
+vantrel_reference::Image referenceImage(const vantrel::RgbaImage& image) {
+  vantrel_reference::Image picture = vantrel_reference::makeImage(int(image.width), int(image.height));
+  for (std::uint32_t y = 0; y < image.height; ++y) {
+    for (std::uint32_t x = 0; x < image.width; ++x) {
+      const std::uint8_t* p = image.pixel(x, y);
+      picture.at(int(x), int(y)) = PF_Pixel{p[3], p[0], p[1], p[2]};
+    }
+  }
+  return picture;
+}
+
+// The pixels of `output` outside the tolerance of the reference's frame of `input`.
 int outliers(const vantrel::RgbaImage& input, const vantrel::RgbaImage& output,
              const vantrel_reference::SceneValues& values) {
-  vantrel_reference::Image layer = vantrel_reference::makeImage(int(input.width), int(input.height));
-  for (std::uint32_t y = 0; y < input.height; ++y) {
-    for (std::uint32_t x = 0; x < input.width; ++x) {
-      const std::uint8_t* p = input.pixel(x, y);
-      layer.at(int(x), int(y)) = PF_Pixel{p[3], p[0], p[1], p[2]};
-    }
-  }
-  const vantrel_reference::Image expected = vantrel_reference::renderReference(layer, values);
-  int count = 0;
-  for (std::uint32_t y = 0; y < output.height; ++y) {
-    for (std::uint32_t x = 0; x < output.width; ++x) {
-      const std::uint8_t* got = output.pixel(x, y);
-      const PF_Pixel want = expected.at(int(x), int(y));
-      const int alphaError = std::abs(got[3] - want.alpha);
-      const int colorError =
-          std::max({std::abs(got[0] - want.red), std::abs(got[1] - want.green), std::abs(got[2] - want.blue)});
-      if (alphaError <= 1 && colorError <= 1 + 255 / std::max(1, int(want.alpha))) continue;
-      if (++count <= 3) {
-        ADD_FAILURE() << "pixel (" << x << ", " << y << ") RGBA got " << int(got[0]) << "," << int(got[1]) << ","
-                      << int(got[2]) << "," << int(got[3]) << " want " << int(want.red) << "," << int(want.green)
-                      << "," << int(want.blue) << "," << int(want.alpha);
-      }
-    }
-  }
-  return count;
+  return vantrel_test::countOutliers(referenceImage(output),
+                                     vantrel_reference::renderReference(referenceImage(input), values));
 }
 
 std::vector<std::string> sortedNames(const TempFolder& folder) {

@@ -1,21 +1,12 @@
 // GPU frames through the substitute host against the CPU reference renderer, channel by
-// channel.
+// channel, within the tolerance of ReferenceTolerance.h.
 //
-// Tolerance, and why it holds:
-// - Alpha: 1. The GPU computes in single precision and filters textures with 8-bit
-//   sub-texel weights (llvmpipe); the reference is exact. Both then round to 8 bits, so
-//   a value near a rounding boundary may land one step apart.
-// - Colour: 1 + 255 / alpha. The frame is stored premultiplied in 8 bits before it is
-//   un-premultiplied, so one step of premultiplied colour becomes 255 / alpha steps of
-//   straight colour; at alpha 1 any colour is possible.
-// Every pixel must hold. Measured on llvmpipe: alpha errors of at most 1 and colour
-// errors of at most 2 over all scenes. The edge (shadow or stroke) cuts off hard at
-// d = 1, so a pixel centre within float rounding of that line could fall either way; the
-// scenes use offsets that keep pixel rows off such lines (a scale step of 5 % with a
-// move of 6 pixels puts a row of a rectangle's instance exactly on d = 1).
+// The edge (shadow or stroke) cuts off hard at d = 1, so a pixel centre within float
+// rounding of that line could fall either way; the scenes use offsets that keep pixel
+// rows off such lines (a scale step of 5 % with a move of 6 pixels puts a row of a
+// rectangle's instance exactly on d = 1).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -24,6 +15,7 @@
 #include <vector>
 
 #include "ReferenceRenderer.h"
+#include "ReferenceTolerance.h"
 #include "RenderHost.h"
 #include "SceneOnHost.h"
 
@@ -119,6 +111,15 @@ std::vector<Scene> scenes() {
   return list;
 }
 
+// The frame's pixels, without its row padding, as the reference holds a picture.
+vantrel_reference::Image referenceImage(const minihost::World& world) {
+  vantrel_reference::Image image = vantrel_reference::makeImage(world.width(), world.height());
+  for (A_long y = 0; y < world.height(); ++y) {
+    for (A_long x = 0; x < world.width(); ++x) image.at(x, y) = world.at(x, y);
+  }
+  return image;
+}
+
 class ReferenceScene : public testing::TestWithParam<Scene> {};
 
 TEST_P(ReferenceScene, MatchesTheReference) {
@@ -137,30 +138,9 @@ TEST_P(ReferenceScene, MatchesTheReference) {
   time.downsample = scene.downsample;
   ASSERT_EQ(fixture.host.render(*fixture.instance, input, output, time), PF_Err_NONE);
 
-  vantrel_reference::Image reference = vantrel_reference::makeImage(scene.width, scene.height);
-  for (A_long y = 0; y < scene.height; ++y) {
-    for (A_long x = 0; x < scene.width; ++x) reference.at(x, y) = input.at(x, y);
-  }
-  const vantrel_reference::Image expected = vantrel_reference::renderReference(reference, values, scene.downsample);
-
-  int outliers = 0;
-  for (A_long y = 0; y < scene.height; ++y) {
-    for (A_long x = 0; x < scene.width; ++x) {
-      const PF_Pixel got = output.at(x, y), want = expected.at(x, y);
-      const int alphaError = std::abs(got.alpha - want.alpha);
-      const int colorError = std::max({std::abs(got.red - want.red), std::abs(got.green - want.green),
-                                       std::abs(got.blue - want.blue)});
-      const int colorTolerance = 1 + 255 / std::max(1, int(want.alpha));
-      if (alphaError > 1 || colorError > colorTolerance) {
-        if (++outliers <= 3) {
-          ADD_FAILURE() << "pixel (" << x << ", " << y << ") ARGB got " << int(got.alpha) << "," << int(got.red)
-                        << "," << int(got.green) << "," << int(got.blue) << " want " << int(want.alpha) << ","
-                        << int(want.red) << "," << int(want.green) << "," << int(want.blue);
-        }
-      }
-    }
-  }
-  EXPECT_EQ(outliers, 0) << "pixels outside the tolerance";
+  const vantrel_reference::Image expected =
+      vantrel_reference::renderReference(referenceImage(input), values, scene.downsample);
+  EXPECT_EQ(vantrel_test::countOutliers(referenceImage(output), expected), 0) << "pixels outside the tolerance";
 
   // Each scene's frame, raw, into the folder $VANTREL_SCENE_DUMP names: for comparing one
   // build's frames with another's (Linux with Windows).
