@@ -31,5 +31,8 @@ xvfb=$!
 read -r number <"$work/display" || { echo "run-under-wine: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$number"
 
+# Wait for the new prefix to be made whole (wineboot hands some of it to processes
+# that outlive it) before the program starts.
 "$wine" wineboot -i >/dev/null 2>&1
+"$wineserver" -w
 "$wine" "$@"
