@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 packages=(
   g++ cmake ninja-build binutils
   libcli11-dev libgtest-dev libgmock-dev
-  libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri glslang-tools
+  libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev nlohmann-json3-dev
   libjpeg62-turbo-dev ffmpeg frei0r-plugins-dev melt
   clang libclang-rt-14-dev valgrind
