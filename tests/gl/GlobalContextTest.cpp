@@ -1,7 +1,6 @@
 // Global setup and setdown through the substitute host: the private context is made and
 // released, and whatever the host had current is current again afterwards.
 #include <gtest/gtest.h>
-#include <glbinding/Meta.h>
 #include <glbinding/gl33core/gl.h>
 
 #include <memory>
@@ -75,7 +74,7 @@ TEST(GlobalContext, PrintsTheInformationBlock) {
       "\nOpenGL Version:  [0-9]+\\.[0-9]+\n"
       "OpenGL Vendor:   [^\n]+\n"
       "OpenGL Renderer: [^\n]+\n"
-      "OpenGL Revision: " + std::to_string(glbinding::Meta::glRevision()) + " \\(gl\\.xml\\)\n\n");
+      "OpenGL Revision: 32957 \\(gl\\.xml\\)\n\n");
   EXPECT_TRUE(std::regex_match(printed, block)) << printed;
 }
 

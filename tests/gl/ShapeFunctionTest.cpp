@@ -9,6 +9,8 @@
 
 #include "GlTestContext.h"
 #include "OpenglShader.h"
+#include "ParamIndex.h"
+#include "ParameterSnapshot.h"
 #include "ShaderTexts.h"
 
 using namespace gl33core;
@@ -138,6 +140,33 @@ TEST(ShapeFunctionTable, OnlyTheNineShapeTypesHaveAFunction) {
   for (int type = -1; type <= 11; ++type) {
     EXPECT_EQ(ShaderText::shapeFuncSource(type) != nullptr, type >= 1 && type <= 9) << type;
   }
+}
+
+// The values the shape program receives: odd lengths, whose halves are not whole, and a
+// centre left of and above the layer's origin (-0.5, -1.25 in 16.16).
+PF_Err checkoutOddValues(PF_ProgPtr, PF_ParamIndex index, A_long, A_long, A_u_long, PF_ParamDef* param) {
+  if (index == Quillon::Vantrel::kShapeSize1 || index == Quillon::Vantrel::kShapeSize2) param->u.sd.value = 301;
+  if (index == Quillon::Vantrel::kPositionXOffset || index == Quillon::Vantrel::kPositionYOffset) param->u.fs_d.value = 7;
+  if (index == Quillon::Vantrel::kShapeCenter) param->u.td.x_value = -0x8000, param->u.td.y_value = -0x14000;
+  return PF_Err_NONE;
+}
+
+PF_Err checkinNothing(PF_ProgPtr, PF_ParamDef*) { return PF_Err_NONE; }
+
+TEST(ShapeValues, LengthsUseTheHorizontalDenominatorAndTheCentreItsFloor) {
+  PF_InData in{};
+  in.inter.checkout_param = checkoutOddValues;
+  in.inter.checkin_param = checkinNothing;
+  in.downsample_x = {1, 2};
+  in.downsample_y = {1, 3};
+  Quillon::Vantrel::RenderRecord record;
+  Quillon::Vantrel::takeParameterSnapshot(record, in);
+  EXPECT_EQ(record.shapeSize1, 150.5f);
+  EXPECT_EQ(record.shapeSize2, 150.5f);
+  EXPECT_EQ(record.positionXOffset, 3.5f);
+  EXPECT_EQ(record.positionYOffset, 3.5f);
+  EXPECT_EQ(record.center[0], -1.0);
+  EXPECT_EQ(record.center[1], -2.0);
 }
 
 }  // namespace

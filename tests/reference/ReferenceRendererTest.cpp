@@ -160,37 +160,51 @@ TEST(ReferenceFrame, EchoMovedByOneLayerWidthShowsTheLayerMirrored) {
   EXPECT_EQ(countMismatches(output, [&](int x, int y) { return input.at(11 - x, y); }), 0);
 }
 
-TEST(ReferenceFrame, EchoTurnedByHalfATurnLiesUnderTheFirstInstance) {
-  // Both instances filled inside circles around the centre (5, 3) of a 10 x 6 frame:
-  // instance 0 of radius 3, unmoved; instance 1 of radius 103, turned by 180 degrees
-  // about the centre, so it shows the layer upside down over the whole frame. Where
-  // instance 0 is opaque (|q| <= 2, d >= 1) it lies on top and shows the layer as it is;
-  // where it is transparent (|q| >= 3) instance 1 shows. The ring between is a blend.
-  SceneValues values;
-  values.instances = 2;
-  values.fillType = 2;
-  values.shapeSize1 = 3;
-  values.shapeSize1Offset = 100;
-  values.rotationOffset = 180;
-  values.scaleXOffset = 0;
-  values.scaleYOffset = 0;
-  values.shadowOpacity = 0;
-  const Image input = opaquePattern(10, 6);
-  const Image output = renderReference(input, values);
-  int onTop = 0, turned = 0;
-  for (int y = 0; y < 6; ++y) {
-    for (int x = 0; x < 10; ++x) {
-      const double distance = std::hypot(x + 0.5 - 5, y + 0.5 - 3);
-      if (distance > 2 && distance < 3) continue;
-      const bool firstOnTop = distance <= 2;
-      const PF_Pixel expected = firstOnTop ? input.at(x, y) : input.at(9 - x, 5 - y);
-      (firstOnTop ? onTop : turned)++;
-      EXPECT_TRUE(samePixel(output.at(x, y), expected))
-          << "pixel (" << x << ", " << y << ") is " << describe(output.at(x, y)) << ", expected " << describe(expected);
+TEST(ReferenceFrame, EchoTurnedLiesUnderTheFirstInstance) {
+  // Both instances filled inside circles around the centre (4, 4) of an 8 x 8 frame:
+  // instance 0 of radius 3, unmoved; instance 1 of radius 103, turned about the centre
+  // (clockwise in the image for positive angles), so it shows the layer turned over the
+  // whole frame. Where instance 0 is opaque (|q| <= 2, d >= 1) it lies on top and shows
+  // the layer as it is; where it is transparent (|q| >= 3) instance 1 shows. The ring
+  // between is a blend.
+  struct Turn {
+    double degrees;
+    int (*sourceX)(int x, int y);
+    int (*sourceY)(int x, int y);
+  };
+  const Turn turns[] = {
+      {180, [](int x, int) { return 7 - x; }, [](int, int y) { return 7 - y; }},
+      {90, [](int, int y) { return y; }, [](int x, int) { return 7 - x; }},
+      {-90, [](int, int y) { return 7 - y; }, [](int x, int) { return x; }},
+  };
+  const Image input = opaquePattern(8, 8);
+  for (const Turn& turn : turns) {
+    SCOPED_TRACE(std::to_string(turn.degrees) + " degrees");
+    SceneValues values;
+    values.instances = 2;
+    values.fillType = 2;
+    values.shapeSize1 = 3;
+    values.shapeSize1Offset = 100;
+    values.rotationOffset = turn.degrees;
+    values.scaleXOffset = 0;
+    values.scaleYOffset = 0;
+    values.shadowOpacity = 0;
+    const Image output = renderReference(input, values);
+    int onTop = 0, turned = 0;
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        const double distance = std::hypot(x + 0.5 - 4, y + 0.5 - 4);
+        if (distance > 2 && distance < 3) continue;
+        const bool firstOnTop = distance <= 2;
+        const PF_Pixel expected = firstOnTop ? input.at(x, y) : input.at(turn.sourceX(x, y), turn.sourceY(x, y));
+        (firstOnTop ? onTop : turned)++;
+        EXPECT_TRUE(samePixel(output.at(x, y), expected))
+            << "pixel (" << x << ", " << y << ") is " << describe(output.at(x, y)) << ", expected " << describe(expected);
+      }
     }
+    EXPECT_GT(onTop, 0);
+    EXPECT_GT(turned, 0);
   }
-  EXPECT_GT(onTop, 0);
-  EXPECT_GT(turned, 0);
 }
 
 struct OpacityCase {

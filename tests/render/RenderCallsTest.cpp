@@ -26,6 +26,9 @@ TEST_F(RenderLifecycle, TheTargetIsRemadeOnlyForANewSizeAndTheProgramOnlyForANew
   const Step steps[] = {
       {64, 48, 1, 0, 0, 0, 0},  // same size, same shape: nothing made
       {80, 40, 1, 1, 0, 0, 4},  // new size: input texture, layer, resolved texture, output
+      {80, 48, 1, 1, 0, 0, 4},  // a new height alone
+      {64, 48, 1, 1, 0, 0, 4},  // a new width alone
+      {80, 40, 1, 1, 0, 0, 4},
       {80, 40, 3, 0, 0, 1, 0},  // new shape: one link
       {80, 40, 3, 0, 0, 0, 0},
       {80, 40, 1, 0, 0, 1, 0},  // back again: compiled again
