@@ -32,6 +32,7 @@ struct ShapeCase {
   float size1, size2;
   std::vector<Probe> probes;
 };
+void PrintTo(const ShapeCase& shape, std::ostream* out) { *out << shape.name; }  // for ctest's listing
 
 const double kRoot2 = std::sqrt(2.0);
 const float kOctagonVertex = float(8 / std::cos(kPi / 8));

@@ -30,6 +30,7 @@ struct Scene {
   A_u_long downsample = 1;
   A_long inputPadding = 0, outputPadding = 0;
 };
+void PrintTo(const Scene& scene, std::ostream* out) { *out << scene.name; }  // for ctest's listing
 
 // A small frame keeps every part of every shape in view.
 SceneValues baseScene() {
