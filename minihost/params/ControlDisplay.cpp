@@ -47,7 +47,7 @@ std::vector<std::string> popupChoices(const DeclaredParam& param) {
   std::vector<std::string> choices;
   if (param.type() != PF_Param_POPUP) return choices;
   std::string current;
-  for (char c : param.text()) {
+  for (char c : param.text().value_or("")) {
     if (c == '|') {
       choices.push_back(current);
       current.clear();

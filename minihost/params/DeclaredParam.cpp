@@ -24,8 +24,9 @@ DeclaredParam DeclaredParam::inputLayer() {
 
 PF_ParamDef DeclaredParam::definition() const {
   PF_ParamDef def = def_;
-  if (def.param_type == PF_Param_POPUP) def.u.pd.namesptr = text_.c_str();
-  if (def.param_type == PF_Param_CHECKBOX) def.u.bd.nameptr = text_.c_str();
+  const char* text = text_ ? text_->c_str() : nullptr;
+  if (def.param_type == PF_Param_POPUP) def.u.pd.namesptr = text;
+  if (def.param_type == PF_Param_CHECKBOX) def.u.bd.nameptr = text;
   return def;
 }
 

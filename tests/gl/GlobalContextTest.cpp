@@ -51,9 +51,11 @@ TEST(GlobalContext, TheHostsOwnContextIsCurrentAgainAfterEachCommand) {
 TEST(GlobalContext, NoContextBeforeMeansNoneAfter) {
   WindowSystem::restoreBinding(CurrentBinding{});
   minihost::Host host(vantrel_test::modulePath());
-  std::string printed;
-  const PF_Err err = quietly([&] { return host.globalSetup(); }, &printed);
+  std::memset(&host.outData(), 0xFF, sizeof host.outData());
+  const PF_Err err = quietly([&] { return host.globalSetup(); });
   if (err != PF_Err_NONE) GTEST_SKIP() << host.outData().return_msg;
+  EXPECT_EQ(host.outData().my_version, 524289u);
+  EXPECT_EQ(host.outData().out_flags | host.outData().out_flags2, 0);
   EXPECT_TRUE(nothingCurrent());
   EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
   EXPECT_TRUE(nothingCurrent());

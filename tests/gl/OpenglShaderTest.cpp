@@ -60,6 +60,18 @@ TEST_F(OpenglShaderTest, FragmentFailureIsPrintedAndRetriedAtEveryBind) {
   }
 }
 
+TEST_F(OpenglShaderTest, LongLogIsCutAt511Characters) {
+  std::string manyErrors = "#version 330\nout vec4 colourOut;\nvoid main() {\n";
+  for (int i = 0; i < 100; ++i) manyErrors += "  colourOut = undeclared" + std::to_string(i) + ";\n";
+  OpenglShader shader(kVertex, manyErrors + "}\n");
+  testing::internal::CaptureStdout();
+  shader.bind();
+  const std::string printed = testing::internal::GetCapturedStdout();
+  const std::string head = "Shader frag error:\n";
+  ASSERT_EQ(printed.rfind(head, 0), 0u) << printed;
+  EXPECT_EQ(printed.size(), head.size() + 511 + 1) << printed;
+}
+
 TEST_F(OpenglShaderTest, VertexFailureStopsBeforeTheFragmentStage) {
   OpenglShader shader(kBrokenVertex, kProbeFragment);
   vantrel_test::GlCallRecorder recorder;
@@ -144,6 +156,19 @@ TEST_F(OpenglShaderTest, UniformsReachTheProgram) {
   float fourBack[4];
   glGetUniformfv(program, glGetUniformLocation(program, "four"), fourBack);
   EXPECT_EQ(std::vector<float>(fourBack, fourBack + 4), (std::vector<float>{1, 2, 3, 4}));
+
+  shader.setUniform("whole", -7);
+  shader.setUniform("single", 0.625f);
+  glUniform1i(glGetUniformLocation(program, "image"), 5);
+  shader.setTexture("image", 0);
+  GLint wholeBack = 0, samplerUnit = -1;
+  float singleBack = 0;
+  glGetUniformiv(program, glGetUniformLocation(program, "whole"), &wholeBack);
+  glGetUniformfv(program, glGetUniformLocation(program, "single"), &singleBack);
+  glGetUniformiv(program, glGetUniformLocation(program, "image"), &samplerUnit);
+  EXPECT_EQ(wholeBack, -7);
+  EXPECT_EQ(singleBack, 0.625f);
+  EXPECT_EQ(samplerUnit, 0);
 }
 
 TEST_F(OpenglShaderTest, SetTextureBindsUnitZeroEvenWithoutTheSampler) {

@@ -29,18 +29,6 @@ INSTANTIATE_TEST_SUITE_P(Selectors, UnhandledSelector,
                          testing::Values(2, 5, 6, 7, 8, 9, 10, 12, 15, 16, 100, 0x10000, INT_MAX, -1, -11,
                                          -0x10000 + 1, INT_MIN));
 
-TEST(GlobalSetup, WritesVersionAndEmptyFlags) {
-  minihost::Host host(vantrel_test::modulePath());
-  std::memset(&host.outData(), 0xFF, sizeof host.outData());
-
-  EXPECT_EQ(host.globalSetup(), PF_Err_NONE);
-
-  EXPECT_EQ(host.outData().my_version, 524289u);
-  EXPECT_EQ(host.outData().out_flags, 0);
-  EXPECT_EQ(host.outData().out_flags2, 0);
-  EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
-}
-
 TEST(Dispatch, SupervisedControlsOtherThanEdgeTypeCallNothing) {
   vantrel_test::DeclaredHost declared;
   for (PF_ParamIndex index : {1, 6, 2, 26}) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "TestHost.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 struct Expected {
   PF_ParamDef def;
-  std::string text;  // popup choices or checkbox label
+  std::optional<std::string> text;  // popup choices or checkbox label; none for a null pointer
 };
 
 Expected base(A_long id, PF_ParamType type, const char* name, PF_ParamUIFlags ui = 0, PF_ParamFlags flags = 0) {
@@ -74,6 +75,7 @@ std::vector<Expected> expectedParams() {
   list.push_back(base(5, PF_Param_ANGLE, "Shape Rotation"));
   list.push_back(popup(6, "Fill Type", 1, 2, "Fill Outside|Fill Inside"));
   list.push_back(base(7, PF_Param_CHECKBOX, "Transparent Background"));
+  list.back().text = "";
   list.push_back(base(8, PF_Param_GROUP_START, "Edge"));
   list.push_back(popup(9, "Edge Type", 1, 2, "Shadow|Stroke"));
   list.push_back(slider(10, "Shadow Size", 100, 0, 1000, 0, 500));

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,9 +13,6 @@ namespace vantrel_reference {
 namespace {
 
 constexpr double kTolerance = 1e-9;
-const double kSqrt2 = std::sqrt(2.0);
-const double kPi = std::acos(-1.0);
-const double kOctagonCircumradius8 = 8.0 / std::cos(kPi / 8.0);
 
 bool samePixel(const PF_Pixel& l, const PF_Pixel& r) {
   return l.alpha == r.alpha && l.red == r.red && l.green == r.green && l.blue == r.blue;
@@ -74,8 +70,6 @@ SceneValues invisibleInstances(int shapeType) {
   return values;
 }
 
-// ---- Edge strength ----
-
 struct EdgeCase {
   const char* name;
   double d, width;
@@ -104,8 +98,6 @@ TEST(ReferenceEdgeStrength, FollowsTheShadowAndStrokeRamps) {
   }
 }
 
-// ---- The 8-bit chain ----
-
 struct ChainCase {
   const char* name;
   Rgba premultiplied;
@@ -126,8 +118,6 @@ TEST(ReferenceEightBitChain, UnpremultipliesTheQuantisedLayer) {
   }
 }
 
-// ---- Whole frames ----
-
 TEST(ReferenceFrame, InvisibleInstancesReturnAnOpaqueLayerUnchanged) {
   const Image input = opaquePattern(13, 9);
   for (int shapeType = 1; shapeType <= 9; ++shapeType) {
@@ -136,11 +126,6 @@ TEST(ReferenceFrame, InvisibleInstancesReturnAnOpaqueLayerUnchanged) {
     EXPECT_EQ(countMismatches(output, [&](int x, int y) { return input.at(x, y); }), 0);
   }
 }
-
-struct UniformInputCase {
-  PF_Pixel input;
-  PF_Pixel expected;
-};
 
 TEST(ReferenceFrame, EchoMovedByOneLayerWidthShowsTheLayerMirrored) {
   // Downsampled by 2: the 12 x 8 frame of a 24 x 16 layer. Instance 0 is a circle of
@@ -207,23 +192,21 @@ TEST(ReferenceFrame, EchoTurnedLiesUnderTheFirstInstance) {
   }
 }
 
-struct OpacityCase {
-  double opacityOffset;
-  PF_Pixel expected;
-};
-
 TEST(ReferenceFrame, OpacityOffsetFadesTheSecondInstance) {
   // A white frame with a transparent background; instance 0 is transparent (size 0
   // filled inside), instance 1 covers the frame (radius 100 filled inside) at the
   // opacity 1 - opacity offset.
-  const OpacityCase cases[] = {
+  const struct {
+    double opacityOffset;
+    PF_Pixel expected;
+  } cases[] = {
       {0, {255, 255, 255, 255}},
       {60, {102, 255, 255, 255}},  // 0.4 x 255
       {100, {0, 0, 0, 0}},
       {150, {0, 0, 0, 0}},
   };
   const Image input = makeImage(8, 6, PF_Pixel{255, 255, 255, 255});
-  for (const OpacityCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE("opacity offset " + std::to_string(c.opacityOffset));
     SceneValues values;
     values.instances = 2;
@@ -237,13 +220,6 @@ TEST(ReferenceFrame, OpacityOffsetFadesTheSecondInstance) {
     EXPECT_EQ(countMismatches(output, [&](int, int) { return c.expected; }), 0);
   }
 }
-
-struct EdgePixelCase {
-  const char* name;
-  int edgeType;
-  int x, y;
-  PF_Pixel expected;
-};
 
 }  // namespace
 }  // namespace vantrel_reference

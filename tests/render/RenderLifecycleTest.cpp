@@ -1,6 +1,6 @@
 // Frames through the substitute host: threads, the host's own context, the GPU's limits,
 // and setdown. What the target and the program cache make is counted in RenderCallsTest;
-// host faults, overlapped renders and leaks have their own tests (faults/, soak/).
+// host faults and overlapped renders in the fault matrix.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -46,10 +46,6 @@ TEST_F(RenderLifecycle, FramesFromAlternatingThreadsEqualSingleThreadFrames) {
   }
 }
 
-// The host fails the read-back: 516, nothing written, the host's context back, and the
-// next frame is right.
-// A checkout that fails stops the later ones; their values read as zero, so with no
-// instances the frame is the background alone: an opaque input comes back unchanged.
 TEST_F(RenderLifecycle, ALayerBeyondTheGpuLimitsFailsWithAReason) {
   World input = testPicture(40000, 2), output(40000, 2);
   EXPECT_EQ(render(input, output), PF_Err_BAD_CALLBACK_PARAM);

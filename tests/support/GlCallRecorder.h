@@ -60,12 +60,6 @@ class GlCallRecorder {
   GlCallRecorder(const GlCallRecorder&) = delete;
   GlCallRecorder& operator=(const GlCallRecorder&) = delete;
 
-  std::vector<std::string> names() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<std::string> list;
-    for (const RecordedCall& c : calls) list.push_back(c.name);
-    return list;
-  }
   std::size_t count(const std::string& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return std::size_t(std::count_if(calls.begin(), calls.end(), [&](const RecordedCall& c) { return c.name == name; }));
