@@ -59,11 +59,16 @@ TEST(Frei0rParams, NamedAsTheControlsAndClampedToTheirRange) {
   const auto get = filter.get<void (*)(f0r_instance_t, f0r_param_t, int)>("f0r_get_param_value");
   f0r_instance_t instance = construct(16, 8);
   ASSERT_NE(instance, nullptr);
-  for (const auto& [given, kept] : {std::pair{0.25, 0.25}, {2.0, 1.0}, {-3.0, 0.0}}) {
-    f0r_param_double value = given, back = -1;
-    set(instance, &value, 1);
-    get(instance, &back, 1);
-    EXPECT_DOUBLE_EQ(back, kept) << given;
+  // Shape Size 1 (a double) and Transparent Background (a bool: on from 0.5).
+  const struct {
+    int index;
+    double given, kept;
+  } values[] = {{1, 0.25, 0.25}, {1, 2.0, 1.0}, {1, -3.0, 0.0}, {6, 0.5, 1.0}, {6, 0.49, 0.0}};
+  for (const auto& v : values) {
+    double value = v.given, back = -1;
+    set(instance, &value, v.index);
+    get(instance, &back, v.index);
+    EXPECT_DOUBLE_EQ(back, v.kept) << "parameter " << v.index << " set to " << v.given;
   }
   const char* choice = "hexagon";
   set(instance, &choice, 0);

@@ -3,12 +3,10 @@
 // once the context is deleted, whichever thread deletes it.
 #include <gtest/gtest.h>
 
-#include <future>
 #include <memory>
 #include <regex>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "AEOpenGLContext.h"
 #include "AESDK_OpenGL_Fault.h"
@@ -78,43 +76,6 @@ TEST(WglContext, ItsWindowAndClassAreItsOwnAndGoWithIt) {
   EXPECT_FALSE(IsWindow(window));
   EXPECT_FALSE(classRegistered(className));
   EXPECT_EQ(wglGetCurrentContext(), nullptr);
-}
-
-// Render contexts are made on the host's render threads and deleted on whichever thread
-// sends global setdown: the windows and classes must go all the same.
-TEST(WglContext, ContextsMadeOnOtherThreadsAreReleasedFromThisOne) {
-  const Quillon::Vantrel::ContextRestoreGuard guard;
-  std::unique_ptr<AEOpenGLContext> global = quietContext(nullptr);
-  ASSERT_TRUE(global) << "no OpenGL context under this Wine";
-
-  auto makeOnAThread = [&] {
-    return std::async(std::launch::async, [&] {
-      std::unique_ptr<AEOpenGLContext> made;
-      try {
-        made = std::make_unique<AEOpenGLContext>(global.get());
-      } catch (const Quillon::Vantrel::AESDK_OpenGL_Fault&) {
-      }
-      wglMakeCurrent(nullptr, nullptr);  // as a render leaves its thread
-      return made;
-    });
-  };
-  testing::internal::CaptureStdout();
-  auto first = makeOnAThread();
-  auto second = makeOnAThread();
-  std::unique_ptr<AEOpenGLContext> contexts[] = {first.get(), second.get()};
-  testing::internal::GetCapturedStdout();
-  ASSERT_TRUE(contexts[0] && contexts[1]);
-  EXPECT_NE(contexts[0]->native.className, contexts[1]->native.className);
-  EXPECT_NE(contexts[0]->native.className, global->native.className);
-
-  for (auto& context : contexts) {
-    const HWND window = context->native.window;
-    const std::string className = context->native.className;
-    ASSERT_TRUE(IsWindow(window));
-    context.reset();
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_FALSE(classRegistered(className)) << className;
-  }
 }
 
 // The effect's hidden windows in this process, by class name.

@@ -16,6 +16,36 @@ constexpr double kSqrt2 = 1.4142135623730951;
 constexpr double kDegreesToRadians = 0.017453292519943;
 constexpr double kFixedOne = 65536.0;
 
+struct Vec2 {
+  double x = 0.0, y = 0.0;
+};
+
+// Row-major 2x3 affine map: (x, y) -> (a x + b y + c, d x + e y + f).
+struct Affine {
+  double a, b, c, d, e, f;
+};
+
+Vec2 apply(const Affine& m, Vec2 p) { return {m.a * p.x + m.b * p.y + m.c, m.d * p.x + m.e * p.y + m.f}; }
+
+// The shape program's uniforms, in double.
+struct ShapeUniforms {
+  int shapeType = 0;  // selects the distance function
+  Vec2 viewPort;      // input width and height, pixels
+  double shapeSize1 = 0.0, shapeSize2 = 0.0;
+  Vec2 center;
+  double drawShadow = 0.0;   // 1 shadow, 0 stroke
+  double shadowSize = 0.0;   // edge width: shadow or stroke size
+  double shadowAlpha = 0.0;  // edge opacity: shadow or stroke opacity
+  Rgba shadowColor;          // edge colour: shadow or stroke colour
+  int instances = 0;
+  double shapeSize1Offset = 0.0, shapeSize2Offset = 0.0;
+  double opacityOffset = 0.0;
+  double bgAlpha = 0.0;      // 0 transparent background, 1 layer kept
+  double alphaFactor = 0.0;  // +1 fill outside, -1 fill inside
+  std::vector<Affine> transforms;  // per instance: output pixel -> instance frame
+  Affine shapeTransform{1, 0, 0, 0, 1, 0};  // shape rotation, not inverted
+};
+
 std::size_t pixelIndex(int width, int x, int y) {
   return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
 }
@@ -56,9 +86,7 @@ Rgba colorFraction(const PF_Pixel& p) {
   return {p.red / 255.0, p.green / 255.0, p.blue / 255.0, p.alpha / 255.0};
 }
 
-float pixelsFromInteger(A_long value, float den) { return static_cast<float>(value) / den; }
 
-float narrowed(double v) { return static_cast<float>(v); }
 
 // ---- The distance functions, one per shape type, as the shader texts write them ----
 
@@ -192,6 +220,24 @@ Rgba lerp(const Rgba& l, const Rgba& r, double t) {
   return {mix(l.r, r.r, t), mix(l.g, r.g, t), mix(l.b, r.b, t), mix(l.a, r.a, t)};
 }
 
+// GL_LINEAR sampling with clamp to edge, of the input as the texture holds it.
+Rgba sampleTexture(const Image& input, Vec2 uv) {
+  const double x = uv.x * input.width - 0.5;
+  const double y = uv.y * input.height - 0.5;
+  const double x0 = std::floor(x);
+  const double y0 = std::floor(y);
+  const double fx = x - x0;
+  const double fy = y - y0;
+  const int i = static_cast<int>(x0);
+  const int j = static_cast<int>(y0);
+  const Rgba top = lerp(texel(input, i, j), texel(input, i + 1, j), fx);
+  const Rgba bottom = lerp(texel(input, i, j + 1), texel(input, i + 1, j + 1), fx);
+  return lerp(top, bottom, fy);
+}
+
+// Mirrored repetition of texture coordinates.
+Vec2 clampUV(Vec2 uv) { return {clampCoordinate(uv.x), clampCoordinate(uv.y)}; }
+
 Rgba drawLayer(const Image& input, const ShapeUniforms& u, ShapeFunc shapeFunc, Vec2 pos, int layerIndex) {
   const double index = layerIndex;
   const Vec2 p = apply(u.transforms[static_cast<std::size_t>(layerIndex)], pos);
@@ -206,6 +252,82 @@ Rgba drawLayer(const Image& input, const ShapeUniforms& u, ShapeFunc shapeFunc, 
   color = blendColor(shadow, color);
   color.a = color.a * clamp01(1.0 - u.opacityOffset * index);
   return color;
+}
+
+// The shape program's premultiplied colour at output pixel (x, y).
+Rgba shadePixel(const Image& input, const ShapeUniforms& u, int x, int y) {
+  const ShapeFunc shapeFunc = shapeFuncFor(u.shapeType);
+  const Vec2 uv{(x + 0.5) / u.viewPort.x, (y + 0.5) / u.viewPort.y};
+  const Vec2 pos{uv.x * u.viewPort.x, uv.y * u.viewPort.y};
+  Rgba bg = swapChannel(sampleTexture(input, uv));
+  bg.a = bg.a * u.bgAlpha;
+  for (int i = u.instances - 1; i >= 0; --i) bg = blendColor(bg, drawLayer(input, u, shapeFunc, pos, i));
+  return {bg.a * bg.r, bg.a * bg.g, bg.a * bg.b, bg.a};
+}
+
+// The placement R(angle) * diag(scale) * (p - origin) + translation, the angle in degrees.
+Affine makePlacement(Vec2 origin, Vec2 translation, Vec2 scale, double angleDegrees) {
+  const double r = angleDegrees * kDegreesToRadians;
+  const double co = std::cos(r);
+  const double si = std::sin(r);
+  Affine m{};
+  m.a = co * scale.x;
+  m.b = -(si * scale.y);
+  m.d = si * scale.x;
+  m.e = co * scale.y;
+  m.c = m.a * (-origin.x) + m.b * (-origin.y) + translation.x;
+  m.f = m.d * (-origin.x) + m.e * (-origin.y) + translation.y;
+  return m;
+}
+
+// The inverse of m, or the identity when |det| < 0.000001.
+Affine invertOrIdentity(const Affine& m) {
+  const double det = m.a * m.e - m.d * m.b;
+  if (-0.000001 < det && det < 0.000001) return {1.0, 0.0, 0.0, 0.0, 1.0, 0.0};
+  const double k = 1.0 / det;
+  return {m.e * k, -(m.b * k), (m.b * m.f - m.c * m.e) * k, -(m.d * k), m.a * k, (m.c * m.d - m.a * m.f) * k};
+}
+
+// The uniforms of a frame of width x height pixels, 1/downsample of the full-resolution
+// layer: the centre and rotation as the host hands them (16.16, the centre in pixels of
+// the frame), then the snapshot's conversions, in float where the render record stores
+// float, and the instance placements the pass computes.
+ShapeUniforms shapeUniforms(const SceneValues& v, int width, int height, unsigned downsample) {
+  const float den = static_cast<float>(downsample);
+  const auto length = [&](A_long pixels) { return double(static_cast<float>(pixels) / den); };
+  const auto offset = [&](double pixels) { return double(static_cast<float>(pixels / double(den))); };
+  const auto fraction = [](double percent) { return double(static_cast<float>(percent / 100.0)); };
+  const bool shadow = v.edgeType == 1;
+  const double centerX = v.centerAtDefault ? 0.5 * (width * int(downsample)) : v.centerX;
+  const double centerY = v.centerAtDefault ? 0.5 * (height * int(downsample)) : v.centerY;
+
+  ShapeUniforms u;
+  u.shapeType = v.shapeType;
+  u.viewPort = {static_cast<double>(width), static_cast<double>(height)};
+  u.shapeSize1 = length(v.shapeSize1);
+  u.shapeSize2 = length(v.shapeSize2);
+  u.center = {fixedFloor(toFixed(centerX / downsample)), fixedFloor(toFixed(centerY / downsample))};
+  u.drawShadow = shadow ? 1.0 : 0.0;
+  u.shadowSize = length(shadow ? v.shadowSize : v.strokeSize);
+  u.shadowAlpha = fraction(shadow ? v.shadowOpacity : v.strokeOpacity);
+  u.shadowColor = colorFraction(shadow ? v.shadowColor : v.strokeColor);
+  u.instances = v.instances;
+  u.shapeSize1Offset = offset(v.shapeSize1Offset);
+  u.shapeSize2Offset = offset(v.shapeSize2Offset);
+  u.opacityOffset = fraction(v.opacityOffset);
+  u.bgAlpha = v.transparentBackground ? 0.0 : 1.0;
+  u.alphaFactor = v.fillType == 1 ? 1.0 : -1.0;
+
+  const float rotationOffset = static_cast<float>(v.rotationOffset);
+  for (int i = 0; i < v.instances; ++i) {
+    const Vec2 scale{1.0 - fraction(v.scaleXOffset) * i, 1.0 - fraction(v.scaleYOffset) * i};
+    const Vec2 translation{u.center.x - offset(v.positionXOffset) * i, u.center.y - offset(v.positionYOffset) * i};
+    const float angle = static_cast<float>(i) * rotationOffset;  // single precision, as the pass does
+    u.transforms.push_back(invertOrIdentity(makePlacement(u.center, translation, scale, angle)));
+  }
+  const double rotation = static_cast<float>(toFixed(v.rotation) * 1.52587890625e-5);
+  u.shapeTransform = makePlacement(u.center, u.center, Vec2{1.0, 1.0}, rotation);
+  return u;
 }
 
 // ---- The 8-bit chain ----
@@ -241,180 +363,36 @@ Image makeImage(int width, int height, PF_Pixel fill) {
   return image;
 }
 
-Vec2 apply(const Affine& m, Vec2 p) { return {m.a * p.x + m.b * p.y + m.c, m.d * p.x + m.e * p.y + m.f}; }
 
-HostValues hostValues(const SceneValues& values, int fullWidth, int fullHeight, unsigned downsample) {
-  const double factor = downsample;
-  const double centerX = values.centerAtDefault ? 50.0 / 100.0 * fullWidth : values.centerX;
-  const double centerY = values.centerAtDefault ? 50.0 / 100.0 * fullHeight : values.centerY;
 
-  HostValues host;
-  host.shapeType = values.shapeType;
-  host.shapeSize1 = values.shapeSize1;
-  host.shapeSize2 = values.shapeSize2;
-  host.centerX = toFixed(centerX / factor);
-  host.centerY = toFixed(centerY / factor);
-  host.rotation = toFixed(values.rotation);
-  host.fillType = values.fillType;
-  host.transparentBackground = values.transparentBackground ? 1 : 0;
-  host.edgeType = values.edgeType;
-  host.shadowSize = values.shadowSize;
-  host.shadowColor = values.shadowColor;
-  host.shadowOpacity = values.shadowOpacity;
-  host.strokeSize = values.strokeSize;
-  host.strokeColor = values.strokeColor;
-  host.strokeOpacity = values.strokeOpacity;
-  host.instances = values.instances;
-  host.shapeSize1Offset = values.shapeSize1Offset;
-  host.shapeSize2Offset = values.shapeSize2Offset;
-  host.positionXOffset = values.positionXOffset;
-  host.positionYOffset = values.positionYOffset;
-  host.scaleXOffset = values.scaleXOffset;
-  host.scaleYOffset = values.scaleYOffset;
-  host.rotationOffset = values.rotationOffset;
-  host.opacityOffset = values.opacityOffset;
-  return host;
-}
 
-FrameValues takeSnapshot(const HostValues& host, unsigned downsample) {
-  const float den = static_cast<float>(downsample);
-  const double denD = static_cast<double>(den);
 
-  FrameValues frame;
-  frame.shapeType = host.shapeType;
-  frame.shapeSize1 = pixelsFromInteger(host.shapeSize1, den);
-  frame.shapeSize2 = pixelsFromInteger(host.shapeSize2, den);
-  frame.center = {fixedFloor(host.centerX), fixedFloor(host.centerY)};
-  frame.shapeRotation = narrowed(host.rotation * 1.52587890625e-5);
-  frame.fillOutside = host.fillType == 1;
-  frame.transparentBackground = host.transparentBackground != 0;
-  frame.edgeIsShadow = host.edgeType == 1;
-  frame.shadowSize = pixelsFromInteger(host.shadowSize, den);
-  frame.shadowColor = colorFraction(host.shadowColor);
-  frame.shadowOpacity = narrowed(host.shadowOpacity / 100.0);
-  frame.strokeSize = pixelsFromInteger(host.strokeSize, den);
-  frame.strokeColor = colorFraction(host.strokeColor);
-  frame.strokeOpacity = narrowed(host.strokeOpacity / 100.0);
-  frame.instances = host.instances;
-  frame.shapeSize1Offset = narrowed(host.shapeSize1Offset / denD);
-  frame.shapeSize2Offset = narrowed(host.shapeSize2Offset / denD);
-  frame.positionXOffset = narrowed(host.positionXOffset / denD);
-  frame.positionYOffset = narrowed(host.positionYOffset / denD);
-  frame.scaleXOffset = narrowed(host.scaleXOffset / 100.0);
-  frame.scaleYOffset = narrowed(host.scaleYOffset / 100.0);
-  frame.rotationOffset = narrowed(host.rotationOffset);
-  frame.opacityOffset = narrowed(host.opacityOffset / 100.0);
-  return frame;
-}
 
-Affine makePlacement(Vec2 origin, Vec2 translation, Vec2 scale, double angleDegrees) {
-  const double r = angleDegrees * kDegreesToRadians;
-  const double co = std::cos(r);
-  const double si = std::sin(r);
-  Affine m{};
-  m.a = co * scale.x;
-  m.b = -(si * scale.y);
-  m.d = si * scale.x;
-  m.e = co * scale.y;
-  m.c = m.a * (-origin.x) + m.b * (-origin.y) + translation.x;
-  m.f = m.d * (-origin.x) + m.e * (-origin.y) + translation.y;
-  return m;
-}
 
-Affine invertOrIdentity(const Affine& m) {
-  const double det = m.a * m.e - m.d * m.b;
-  if (-0.000001 < det && det < 0.000001) return {1.0, 0.0, 0.0, 0.0, 1.0, 0.0};
-  const double k = 1.0 / det;
-  return {m.e * k, -(m.b * k), (m.b * m.f - m.c * m.e) * k, -(m.d * k), m.a * k, (m.c * m.d - m.a * m.f) * k};
-}
-
-ShapeUniforms shapePassUniforms(const FrameValues& frame, int width, int height) {
-  ShapeUniforms u;
-  u.shapeType = frame.shapeType;
-  u.viewPort = {static_cast<double>(width), static_cast<double>(height)};
-  u.shapeSize1 = frame.shapeSize1;
-  u.shapeSize2 = frame.shapeSize2;
-  u.center = frame.center;
-  u.drawShadow = frame.edgeIsShadow ? 1.0 : 0.0;
-  u.shadowSize = frame.edgeIsShadow ? frame.shadowSize : frame.strokeSize;
-  u.shadowAlpha = frame.edgeIsShadow ? frame.shadowOpacity : frame.strokeOpacity;
-  u.shadowColor = frame.edgeIsShadow ? frame.shadowColor : frame.strokeColor;
-  u.instances = frame.instances;
-  u.shapeSize1Offset = frame.shapeSize1Offset;
-  u.shapeSize2Offset = frame.shapeSize2Offset;
-  u.opacityOffset = frame.opacityOffset;
-  u.bgAlpha = frame.transparentBackground ? 0.0 : 1.0;
-  u.alphaFactor = frame.fillOutside ? 1.0 : -1.0;
-  u.multiplier16bit = 1.0;
-
-  for (int i = 0; i < frame.instances; ++i) {
-    const double index = i;
-    const Vec2 scale{1.0 - static_cast<double>(frame.scaleXOffset) * index,
-                     1.0 - static_cast<double>(frame.scaleYOffset) * index};
-    const Vec2 translation{frame.center.x - static_cast<double>(frame.positionXOffset) * index,
-                           frame.center.y - static_cast<double>(frame.positionYOffset) * index};
-    const float angle = static_cast<float>(i) * frame.rotationOffset;  // single precision, as the pass does
-    u.transforms.push_back(invertOrIdentity(makePlacement(frame.center, translation, scale, angle)));
-  }
-  u.shapeTransform = makePlacement(frame.center, frame.center, Vec2{1.0, 1.0}, frame.shapeRotation);
-  return u;
-}
-
-double shapeDistance(int shapeType, double qx, double qy, double size1, double size2) {
-  return shapeFuncFor(shapeType)(Vec2{qx, qy}, Vec2{0.0, 0.0}, size1, size2);
-}
 
 double edgeStrength(double d, double width, bool shadow) { return d2edge(d, width, shadow ? 1.0 : 0.0); }
 
-Rgba sampleTexture(const Image& input, Vec2 uv) {
-  const double x = uv.x * input.width - 0.5;
-  const double y = uv.y * input.height - 0.5;
-  const double x0 = std::floor(x);
-  const double y0 = std::floor(y);
-  const double fx = x - x0;
-  const double fy = y - y0;
-  const int i = static_cast<int>(x0);
-  const int j = static_cast<int>(y0);
-  const Rgba top = lerp(texel(input, i, j), texel(input, i + 1, j), fx);
-  const Rgba bottom = lerp(texel(input, i, j + 1), texel(input, i + 1, j + 1), fx);
-  return lerp(top, bottom, fy);
-}
 
-Vec2 clampUV(Vec2 uv) { return {clampCoordinate(uv.x), clampCoordinate(uv.y)}; }
 
-Rgba shadePixel(const Image& input, const ShapeUniforms& u, int x, int y) {
-  const ShapeFunc shapeFunc = shapeFuncFor(u.shapeType);
-  const Vec2 uv{(x + 0.5) / u.viewPort.x, (y + 0.5) / u.viewPort.y};
-  const Vec2 pos{uv.x * u.viewPort.x, uv.y * u.viewPort.y};
-  Rgba bg = swapChannel(sampleTexture(input, uv));
-  bg.a = bg.a * u.bgAlpha;
-  for (int i = u.instances - 1; i >= 0; --i) bg = blendColor(bg, drawLayer(input, u, shapeFunc, pos, i));
-  const double m = u.multiplier16bit;
-  return {bg.a * bg.r * m, bg.a * bg.g * m, bg.a * bg.b * m, bg.a * m};
-}
 
-PF_Pixel storeAndConvert(const Rgba& premultiplied, double multiplier16bit) {
+PF_Pixel storeAndConvert(const Rgba& premultiplied) {
   // The multisampled layer stores 8-bit normalised values; every sample of a pixel has
   // the shader's one colour, so the resolve keeps those bytes.
   const Rgba c{toUnorm8(premultiplied.r) / 255.0, toUnorm8(premultiplied.g) / 255.0,
                toUnorm8(premultiplied.b) / 255.0, toUnorm8(premultiplied.a) / 255.0};
   if (c.a == 0.0) return PF_Pixel{0, 0, 0, 0};
   // The conversion program writes alpha, then straight red, green and blue.
-  return PF_Pixel{toUnorm8(c.a / multiplier16bit), toUnorm8(c.r / c.a / multiplier16bit),
-                  toUnorm8(c.g / c.a / multiplier16bit), toUnorm8(c.b / c.a / multiplier16bit)};
+  return PF_Pixel{toUnorm8(c.a), toUnorm8(c.r / c.a), toUnorm8(c.g / c.a), toUnorm8(c.b / c.a)};
 }
 
 Image renderReference(const Image& input, const SceneValues& values, unsigned downsample) {
   requireValidFrame(input, values, downsample);
-  const int fullWidth = input.width * static_cast<int>(downsample);
-  const int fullHeight = input.height * static_cast<int>(downsample);
-  const FrameValues frame = takeSnapshot(hostValues(values, fullWidth, fullHeight, downsample), downsample);
-  const ShapeUniforms uniforms = shapePassUniforms(frame, input.width, input.height);
+  const ShapeUniforms uniforms = shapeUniforms(values, input.width, input.height, downsample);
 
   Image output = makeImage(input.width, input.height);
   for (int y = 0; y < input.height; ++y) {
     for (int x = 0; x < input.width; ++x) {
-      output.at(x, y) = storeAndConvert(shadePixel(input, uniforms, x, y), uniforms.multiplier16bit);
+      output.at(x, y) = storeAndConvert(shadePixel(input, uniforms, x, y));
     }
   }
   return output;

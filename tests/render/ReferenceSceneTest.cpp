@@ -100,11 +100,14 @@ std::vector<Scene> scenes() {
                     v.centerX = 30.5;
                     v.centerY = 20.25;
                   }});
-  list.push_back({"MaximumInstances", [](SceneValues& v) {
+  list.push_back({"MaximumInstances", [](SceneValues& v) {  // small octagons apart, the last one too
                     v.shapeType = 7;
+                    v.fillType = 2;
+                    v.shapeSize1 = 6;
                     v.instances = 20;
-                    v.scaleXOffset = 4;
-                    v.scaleYOffset = 4;
+                    v.positionXOffset = 2.3;
+                    v.positionYOffset = -1.5;
+                    v.scaleXOffset = v.scaleYOffset = 0;
                     v.rotationOffset = -9;
                   }});
   list.push_back({"DownsampleTwo", [](SceneValues& v) { v.shapeType = 9; }, 48, 32, 2});
@@ -152,6 +155,7 @@ TEST_P(ReferenceScene, MatchesTheReference) {
   }
 
   // Row padding of the output is the host's: never written.
+  ASSERT_EQ(output.rowbytes(), scene.width * 4 + scene.outputPadding);
   for (A_long y = 0; y < scene.height; ++y) {
     const auto* row = reinterpret_cast<const std::uint8_t*>(output.row(y));
     for (A_long b = scene.width * 4; b < output.rowbytes(); ++b) ASSERT_EQ(row[b], 0x77) << "row " << y;
