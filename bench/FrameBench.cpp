@@ -239,7 +239,7 @@ nlohmann::json memoryFigures(int frames) {
   fs::create_directories(folder);
   const std::string vantrel = (fs::read_symlink("/proc/self/exe").parent_path() / "vantrel").string();
   const auto peakKb = [&](int count) {
-    const vantrel_test::PeakMemoryRun run = vantrel_test::runForPeakMemory(
+    const vantrel_bench::PeakMemoryRun run = vantrel_bench::runForPeakMemory(
         {vantrel, "render", "-o", (folder / "out_%04d.png").string(), "--frames", "0-" + std::to_string(count - 1)});
     if (run.exitCode != 0) throw std::runtime_error(vantrel + " render failed with exit code " + std::to_string(run.exitCode));
     return run.peakKb;

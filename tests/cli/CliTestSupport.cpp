@@ -11,7 +11,9 @@ CommandResult runVantrel(const std::string& arguments, const TempFolder& folder)
   const std::string command = std::string(VANTREL_CLI_PATH) + " " + arguments + " 2>" + errFile;
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return {-1, "", "popen failed"};
-  const std::string out = readAll(pipe.get());
+  std::string out;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
   const int status = pclose(pipe.release());
   const std::vector<unsigned char> err = readBytes(errFile);
   std::filesystem::remove(errFile);

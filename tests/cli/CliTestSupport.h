@@ -1,11 +1,10 @@
-// Temporary folders, PNG bytes and vantrel runs for the command's tests.
+// Temporary folders, file bytes and vantrel runs for the command's tests.
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -54,21 +53,6 @@ inline std::vector<unsigned char> readBytes(const std::string& path) {
 inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream file(path, std::ios::binary);
   file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// All that is left to read from `stream`.
-inline std::string readAll(std::FILE* stream) {
-  std::string text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) text.append(buffer, n);
-  return text;
-}
-
-// What a shell command writes on its standard output.
-inline std::string commandOutput(const std::string& command) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  return pipe ? readAll(pipe.get()) : "";
 }
 
 struct CommandResult {

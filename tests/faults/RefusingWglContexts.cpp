@@ -1,38 +1,49 @@
+// The refusals of FaultMatrixTest.cpp on Windows: the module's imports from opengl32
+// pointed at functions of the test program.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
+#include <atomic>
+
 #include "ImportRedirect.h"
-#include "RefusingContexts.h"
 
 namespace vantrel_faults {
 
-std::atomic<bool> refuseSharedContexts{false};
-std::atomic<int> refusedContexts{0};
-
-namespace {
-
-using ShareLists = BOOL(WINAPI*)(HGLRC, HGLRC);
-ShareLists openGL32sOwn = nullptr;
-
-BOOL WINAPI refusingShareLists(HGLRC partner, HGLRC context) {
-  if (refuseSharedContexts) {
-    ++refusedContexts;
-    SetLastError(ERROR_INVALID_OPERATION);
-    return FALSE;
+extern std::atomic<bool> refuseSharedContexts, refuseMakingCurrent;
+bool refused(std::atomic<bool>& refusal);
+void endIfWatched(const char* call);
+[[noreturn]] void endProcess() {
+  TerminateProcess(GetCurrentProcess(), 3);
+  for (;;) {
   }
-  return openGL32sOwn(partner, context);
+}
+static BOOL(WINAPI* ownShareLists)(HGLRC, HGLRC) = nullptr;
+static BOOL(WINAPI* ownMakeCurrent)(HDC, HGLRC) = nullptr;
+static BOOL(WINAPI* ownDeleteContext)(HGLRC) = nullptr;
+
+static BOOL WINAPI shareLists(HGLRC partner, HGLRC context) {
+  return refused(refuseSharedContexts) ? (SetLastError(ERROR_INVALID_OPERATION), FALSE) : ownShareLists(partner, context);
+}
+static BOOL WINAPI makeCurrent(HDC deviceContext, HGLRC context) {
+  endIfWatched("wglMakeCurrent");
+  return context && refused(refuseMakingCurrent) ? (SetLastError(ERROR_INVALID_OPERATION), FALSE) : ownMakeCurrent(deviceContext, context);
+}
+static BOOL WINAPI deleteContext(HGLRC context) {
+  endIfWatched("wglDeleteContext");
+  return ownDeleteContext(context);
+}
+template <typename Function>
+static void redirect(void* library, const char* name, Function replacement, Function& own) {
+  own = reinterpret_cast<Function>(minihost::redirectImport(library, "opengl32.dll", name, reinterpret_cast<void*>(replacement)));
 }
 
-}  // namespace
-
-void installContextRefusal(void* library) {
-  if (openGL32sOwn) return;
-  openGL32sOwn = reinterpret_cast<ShareLists>(minihost::redirectImport(
-      library, "opengl32.dll", "wglShareLists", reinterpret_cast<void*>(&refusingShareLists)));
+void installRefusals(void* library) {
+  if (ownMakeCurrent) return;
+  redirect(library, "wglShareLists", &shareLists, ownShareLists);
+  redirect(library, "wglMakeCurrent", &makeCurrent, ownMakeCurrent);
+  redirect(library, "wglDeleteContext", &deleteContext, ownDeleteContext);
 }
-
-bool anyContextCurrent() { return wglGetCurrentContext() != nullptr; }
 
 }  // namespace vantrel_faults

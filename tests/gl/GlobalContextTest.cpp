@@ -1,23 +1,15 @@
 // Global setup and setdown through the substitute host: the private context is made and
-// released, and whatever the host had current is current again afterwards.
+// released, and nothing is left current where nothing was.
 #include <gtest/gtest.h>
-#include <glbinding/gl33core/gl.h>
 
-#include <memory>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <regex>
 
-#include "AEOpenGLContext.h"
-#include "GlTestContext.h"
-#include "HostOpenGLContext.h"
-#include "OpenglShader.h"
-#include "ShaderTexts.h"
 #include "TestHost.h"
 #include "WindowSystem.h"
 
-using namespace gl33core;
-using Quillon::Vantrel::AEOpenGLContext;
 using Quillon::Vantrel::CurrentBinding;
 namespace WindowSystem = Quillon::Vantrel::WindowSystem;
 
@@ -32,21 +24,6 @@ PF_Err quietly(const std::function<PF_Err()>& command, std::string* printed = nu
 }
 
 bool nothingCurrent() { return WindowSystem::currentHandle() == 0; }
-
-TEST(GlobalContext, TheHostsOwnContextIsCurrentAgainAfterEachCommand) {
-  minihost::HostOpenGLContext hostContext;
-  if (!hostContext.made()) GTEST_SKIP() << "no context for the host here";
-  ASSERT_TRUE(hostContext.makeCurrent());
-  const CurrentBinding before = WindowSystem::currentBinding();
-
-  minihost::Host host(vantrel_test::modulePath());
-  ASSERT_EQ(quietly([&] { return host.globalSetup(); }), PF_Err_NONE);
-  EXPECT_TRUE(WindowSystem::currentBinding() == before);
-  EXPECT_TRUE(hostContext.isCurrent());
-  ASSERT_EQ(host.globalSetdown(), PF_Err_NONE);
-  EXPECT_TRUE(WindowSystem::currentBinding() == before);
-  EXPECT_TRUE(hostContext.isCurrent());
-}
 
 TEST(GlobalContext, NoContextBeforeMeansNoneAfter) {
   WindowSystem::restoreBinding(CurrentBinding{});
@@ -79,35 +56,6 @@ TEST(GlobalContext, PrintsTheInformationBlock) {
       "OpenGL Revision: 32957 \\(gl\\.xml\\)\n\n");
   EXPECT_TRUE(std::regex_match(printed, block)) << printed;
 }
-
-class SharedContexts : public vantrel_test::GlTest {};
-
-TEST_F(SharedContexts, AProgramBuiltInOneIsBoundInTheOther) {
-  Quillon::Vantrel::OpenglShader shader(Quillon::Vantrel::ShaderText::passThroughVertexSource,
-                                        Quillon::Vantrel::ShaderText::conversionFragmentSource);
-  shader.bind();
-  ASSERT_NE(shader.programName(), 0u);
-
-  {
-    testing::internal::CaptureStdout();
-    const AEOpenGLContext renderContext(&context());
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(WindowSystem::currentHandle(), WindowSystem::handleOf(renderContext.native));
-    EXPECT_FALSE(renderContext.extensions.empty());
-
-    shader.bind();
-    GLint current = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-    EXPECT_EQ(GLuint(current), shader.programName());
-    EXPECT_EQ(glGetError(), GL_NO_ERROR);
-  }
-  // The program is deleted with a context of its share group current.
-  context().makeCurrent();
-}
-
-}  // namespace
-
-namespace {
 
 // Runs in a fresh process (the death-test child is started anew), where the window
 // system finds no driver at all.

@@ -117,20 +117,6 @@ TEST_F(OpenglShaderTest, AttributesBindInNameOrderAndKeepTheirFirstIndex) {
   EXPECT_TRUE(allDeleted(recorder, "glCreateShader", glIsShader)) << "shaders go once linked";
 }
 
-TEST_F(OpenglShaderTest, SettersOnAnUnbuiltProgramMakeNoCall) {
-  OpenglShader shader(kVertex, kProbeFragment);
-  const double pair[2] = {1, 2};
-  const AffineMatrix matrix;
-  vantrel_test::GlCallRecorder recorder;
-  shader.setTexture("image", 1);
-  shader.setUniform("whole", 3);
-  shader.setUniform("single", 1.5f);
-  shader.setUniform("pair", pair);
-  shader.setUniform("four", 1, 2, 3, 4);
-  shader.setUniformMat3Array("matrices", &matrix, 1);
-  EXPECT_TRUE(recorder.calls.empty());
-}
-
 TEST_F(OpenglShaderTest, UniformsReachTheProgram) {
   OpenglShader shader(kVertex, kProbeFragment);
   shader.bind();
@@ -169,23 +155,6 @@ TEST_F(OpenglShaderTest, UniformsReachTheProgram) {
   EXPECT_EQ(wholeBack, -7);
   EXPECT_EQ(singleBack, 0.625f);
   EXPECT_EQ(samplerUnit, 0);
-}
-
-TEST_F(OpenglShaderTest, SetTextureBindsUnitZeroEvenWithoutTheSampler) {
-  OpenglShader shader(kVertex, kProbeFragment);
-  shader.bind();
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glActiveTexture(GL_TEXTURE3);
-
-  shader.setTexture("no_such_sampler", texture);
-
-  GLint active = 0, bound = 0;
-  glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(GLenum(active), GL_TEXTURE0);
-  EXPECT_EQ(GLuint(bound), texture);
-  glDeleteTextures(1, &texture);
 }
 
 }  // namespace

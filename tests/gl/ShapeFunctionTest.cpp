@@ -75,12 +75,6 @@ TEST_P(ShapeFunction, MatchesTheGeometry) {
   const ShapeCase& shape = GetParam();
   ASSERT_NE(ShaderText::shapeFuncSource(shape.shapeType), nullptr);
 
-  // The program as the effect joins it must link, too.
-  OpenglShader joined(ShaderText::passThroughVertexSource,
-                      std::string(ShaderText::shapeFragmentSource) + ShaderText::shapeFuncSource(shape.shapeType));
-  joined.bind();
-  EXPECT_NE(joined.programName(), 0u);
-
   OpenglShader probe(ShaderText::passThroughVertexSource, probeFragment(shape.shapeType));
   probe.addAttribute("position", 0);
   probe.bind();
@@ -136,12 +130,6 @@ TEST_P(ShapeFunction, MatchesTheGeometry) {
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ShapeFunction, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<ShapeCase>& param) { return param.param.name; });
-
-TEST(ShapeFunctionTable, OnlyTheNineShapeTypesHaveAFunction) {
-  for (int type = -1; type <= 11; ++type) {
-    EXPECT_EQ(ShaderText::shapeFuncSource(type) != nullptr, type >= 1 && type <= 9) << type;
-  }
-}
 
 // The values the shape program receives: odd lengths, whose halves are not whole, and a
 // centre left of and above the layer's origin (-0.5, -1.25 in 16.16).

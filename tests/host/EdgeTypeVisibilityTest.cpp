@@ -70,13 +70,6 @@ TEST(EdgeType, StrokeAndBackAgain) {
   EXPECT_TRUE(vantrel_test::leaksNothing(host));
 }
 
-TEST(EdgeType, AnyValueOtherThanShadowShowsTheStroke) {
-  vantrel_test::DeclaredHost declared;
-  declared.instance->set(9, {7});
-  EXPECT_EQ(declared.host.updateParamsUI(*declared.instance), PF_Err_NONE);
-  EXPECT_EQ(hiddenControls(*declared.instance), kStrokeShown);
-}
-
 // A suite the host cannot give fails the command; the ones acquired before it are
 // released in reverse order and no visibility changes.
 TEST(EdgeType, MissingSuiteReleasesTheOthersInReverse) {

@@ -115,32 +115,4 @@ TEST(ParamsSetup, DeclaresTheTwentySevenControlsExactly) {
   }
 }
 
-TEST(ParamsSetup, HostFailureAddingShadowSizeIsReturnedAndStopsTheList) {
-  minihost::Host host(vantrel_test::modulePath());
-  host.faults().addParamFailsAt = 10;
-  host.faults().addParamError = 1234;
-
-  EXPECT_EQ(host.paramsSetup(), 1234);
-
-  EXPECT_EQ(host.outData().num_params, 28);
-  ASSERT_EQ(host.params().size(), 10u);  // the layer and indices 1 to 9
-  EXPECT_EQ(host.params().back().name(), "Edge Type");
-  const auto journal = host.journal().entries();
-  ASSERT_EQ(journal.size(), 10u);
-  EXPECT_EQ(journal.back(), "add_param 10 Shadow Size");
-}
-
-TEST(ParamsSetup, EveryControlOfANewInstanceStartsAtItsDefault) {
-  vantrel_test::DeclaredHost declared;
-  ASSERT_NE(declared.instance, nullptr);
-  const minihost::EffectInstance& instance = *declared.instance;
-  EXPECT_EQ(instance.checkout(1, {}).u.pd.value, 1);
-  EXPECT_EQ(instance.checkout(2, {}).u.sd.value, 300);
-  EXPECT_EQ(instance.checkout(12, {}).u.fs_d.value, 40.0);
-  EXPECT_EQ(instance.checkout(18, {}).u.sd.value, 5);
-  for (PF_ParamIndex index = 1; index < 28; ++index) {
-    EXPECT_EQ(instance.hidden(index), index >= 13 && index <= 15) << index;
-  }
-}
-
 }  // namespace

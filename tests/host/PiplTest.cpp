@@ -61,17 +61,6 @@ TEST(Pipl, TheModuleCarriesTheExactBytes) {
   EXPECT_EQ(Bytes(compiled.begin(), compiled.end()), expectedPipl());
 }
 
-TEST(Pipl, TheHostReadsTheEffectsIdentity) {
-  const minihost::Module module(vantrel_test::modulePath());
-  EXPECT_EQ(module.pipl().kind, "eFKT");
-  EXPECT_EQ(module.pipl().name, "QN Vantrel");
-  EXPECT_EQ(module.pipl().category, "QN");
-  EXPECT_EQ(module.pipl().matchName, "QN_Vantrel");
-  EXPECT_EQ(module.pipl().entryPoint, "EntryPointFunc");
-  EXPECT_EQ(module.pipl().version, 0x00080001u);
-  EXPECT_EQ(minihost::formatVersion(module.pipl().version), "1.0.0 (develop, build 1)");
-}
-
 TEST(Pipl, AModuleWithoutPiplIsRefused) {
   try {
     minihost::Module module(VANTREL_MODULE_WITHOUT_PIPL);
@@ -79,20 +68,6 @@ TEST(Pipl, AModuleWithoutPiplIsRefused) {
   } catch (const minihost::HostError& e) {
     EXPECT_NE(std::string(e.what()).find("no readable PiPL"), std::string::npos) << e.what();
   }
-}
-
-TEST(Pipl, DamagedBytesAreRefused) {
-  const Bytes good = expectedPipl();
-  for (std::size_t cut : {0u, 9u, 20u, 100u, 277u}) {
-    EXPECT_THROW(minihost::parsePipl(Bytes(good.begin(), good.begin() + std::ptrdiff_t(cut))), minihost::HostError)
-        << "cut at " << cut;
-  }
-  Bytes wrongVendor = good;
-  wrongVendor[10] = 'X';
-  EXPECT_THROW(minihost::parsePipl(wrongVendor), minihost::HostError);
-  Bytes notAnEffect = good;
-  notAnEffect[26] = 'X';
-  EXPECT_THROW(minihost::parsePipl(notAnEffect), minihost::HostError);
 }
 
 }  // namespace

@@ -199,21 +199,10 @@ double clampCoordinate(double v) {
   return mix(fract(c), 1.0 - fract(c), sign(glslMod(std::floor(c), 2.0)));
 }
 
-// byte / 255 for every byte, as the texture holds it.
-const std::array<double, 256>& normalisedBytes() {
-  static const std::array<double, 256> table = [] {
-    std::array<double, 256> values{};
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(i) / 255.0;
-    return values;
-  }();
-  return table;
-}
-
 // The texel at (i, j), clamped to the edge: the host's alpha, red, green, blue in r, g, b, a.
 Rgba texel(const Image& input, int i, int j) {
   const PF_Pixel& p = input.at(std::clamp(i, 0, input.width - 1), std::clamp(j, 0, input.height - 1));
-  const std::array<double, 256>& n = normalisedBytes();
-  return {n[p.alpha], n[p.red], n[p.green], n[p.blue]};
+  return {p.alpha / 255.0, p.red / 255.0, p.green / 255.0, p.blue / 255.0};
 }
 
 Rgba lerp(const Rgba& l, const Rgba& r, double t) {

@@ -4,11 +4,9 @@
 // uniforms and instance matrices, its colour at each pixel, and the output bytes after
 // the 8-bit layer, the resolve and the conversion program.
 //
-// The only single-precision arithmetic is what the effect itself does in float before
-// the shader runs: the record's float fields and the instance angle i x rotation offset.
-// Everything the shader computes is done here in double, so a GPU frame differs from
-// this one only by the GPU's float rounding, its texture filtering precision and the
-// 8-bit quantisation that such rounding can tip.
+// Only what the effect computes in float before the shader runs is float here, so a GPU
+// frame differs from this one only by the GPU's rounding and texture filtering precision
+// and the 8-bit quantisation they can tip.
 #pragma once
 
 #include <vector>
@@ -46,10 +44,8 @@ double edgeStrength(double d, double width, bool shadow);
 // un-premultiplication and its 8-bit output, as host bytes alpha, red, green, blue.
 PF_Pixel storeAndConvert(const Rgba& premultiplied);
 
-// The frame the effect renders from input, which is already at the frame's resolution;
-// the full-resolution layer is input's size times downsample. Throws
-// std::invalid_argument for an empty or inconsistent input, a downsample of 0, a shape
-// type outside 1 to 9 or an instance count outside 1 to 20 (the host never hands those).
+// The frame the effect renders from input, at the frame's resolution (the layer's size
+// divided by downsample). Throws std::invalid_argument for values no host hands.
 Image renderReference(const Image& input, const SceneValues& values, unsigned downsample = 1);
 
 }  // namespace vantrel_reference

@@ -7,9 +7,7 @@
 // rectangle's instance exactly on d = 1).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -145,14 +143,6 @@ TEST_P(ReferenceScene, MatchesTheReference) {
   const vantrel_reference::Image expected =
       vantrel_reference::renderReference(referenceImage(input), values, scene.downsample);
   EXPECT_EQ(vantrel_test::countOutliers(referenceImage(output), expected), 0) << "pixels outside the tolerance";
-
-  // Each scene's frame, raw, into the folder $VANTREL_SCENE_DUMP names: for comparing one
-  // build's frames with another's (Linux with Windows).
-  if (const char* folder = std::getenv("VANTREL_SCENE_DUMP")) {
-    const std::vector<std::uint8_t> bytes = vantrel_test::pixelBytes(output);
-    std::ofstream(std::string(folder) + "/" + scene.name + ".argb", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
 
   // Row padding of the output is the host's: never written.
   ASSERT_EQ(output.rowbytes(), scene.width * 4 + scene.outputPadding);

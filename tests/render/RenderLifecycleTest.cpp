@@ -3,7 +3,6 @@
 // host faults and overlapped renders in the fault matrix.
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 #include "HostThread.h"
 #include "RenderLifecycle.h"
@@ -52,21 +51,6 @@ TEST_F(RenderLifecycle, ALayerBeyondTheGpuLimitsFailsWithAReason) {
   EXPECT_NE(std::string(fixture.host.outData().return_msg).find("40000x2 pixels"), std::string::npos)
       << fixture.host.outData().return_msg;
   EXPECT_EQ(frame(40, 30).size(), 40u * 30u * 4u) << "the next frame renders";
-}
-
-// The read-back stays within both worlds when the host hands an output of another size.
-TEST_F(RenderLifecycle, AnOutputOfAnotherSizeGetsTheOverlap) {
-  const auto full = frame(40, 30);
-  const A_long sizes[][2] = {{30, 20}, {50, 40}};
-  for (const auto& size : sizes) {
-    World input = testPicture(40, 30), output(size[0], size[1]);
-    ASSERT_EQ(render(input, output), PF_Err_NONE);
-    for (A_long y = 0; y < std::min<A_long>(30, size[1]); ++y) {
-      for (A_long x = 0; x < std::min<A_long>(40, size[0]); ++x) {
-        ASSERT_EQ(std::memcmp(&output.at(x, y), &full[std::size_t(y * 40 + x) * 4], 4), 0) << x << "," << y;
-      }
-    }
-  }
 }
 
 TEST(RenderSetdown, DeletesEveryRenderContextAndStartsAfreshAfterSetupAgain) {

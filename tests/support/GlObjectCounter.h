@@ -1,19 +1,15 @@
 // Counts the OpenGL objects made and deleted while it lives, on any thread and in any
-// context, through glbinding's after-callbacks on the fourteen functions that make or
-// delete them. Unlike GlCallRecorder it keeps no record of the calls, so it can watch
-// thousands of frames without growing itself.
+// context, through glbinding's after-callbacks on the functions that make or delete them
+// (every other call stays on glbinding's fast path). It keeps no record of the calls.
 #pragma once
 
 #include <glbinding/AbstractFunction.h>
 #include <glbinding/AbstractValue.h>
 #include <glbinding/Binding.h>
-#include <glbinding/CallbackMask.h>
 #include <glbinding/FunctionCall.h>
 #include <glbinding/callbacks.h>
 
-#include <array>
 #include <atomic>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
@@ -23,94 +19,65 @@ namespace vantrel_test {
 class GlObjectCounter {
  public:
   GlObjectCounter() {
-    static std::once_flag followSwitches;
-    std::call_once(followSwitches, [] {
-      // glbinding keeps the callback masks per context: set them again on every switch.
-      glbinding::Binding::addContextSwitchCallback([](glbinding::ContextHandle) { applyMasks(); });
-    });
-    for (long& count : live_) count = 0;
+    static std::once_flag followSwitches;  // glbinding keeps the masks per context
+    std::call_once(followSwitches, [] { glbinding::Binding::addContextSwitchCallback([](glbinding::ContextHandle) { applyMasks(); }); });
+    for (const auto& [function, kind] : watched()) live_[kind.first] = 0;
     glbinding::setAfterCallback([this](const glbinding::FunctionCall& call) { count(call); });
-    counting() = true;
-    applyMasks();
+    applyMasks(counting() = true);
   }
   ~GlObjectCounter() {
-    counting() = false;
-    applyMasks();
+    applyMasks(counting() = false);
     glbinding::setAfterCallback([](const glbinding::FunctionCall&) {});
   }
   GlObjectCounter(const GlObjectCounter&) = delete;
-  GlObjectCounter& operator=(const GlObjectCounter&) = delete;
 
-  // Objects made and not deleted since the counter started, by kind ("texture",
-  // "renderbuffer", "framebuffer", "buffer", "vertex array", "program", "shader").
+  // Objects made and not deleted since the counter started, by kind ("texture", "vertex array"...).
   std::map<std::string, long> live() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::map<std::string, long> result;
-    for (std::size_t k = 0; k < kKinds.size(); ++k) result[kKinds[k]] = live_[k];
-    return result;
+    return live_;
   }
-  // Objects made since the counter started, of every kind, deleted or not.
-  long made() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return made_;
-  }
-  // How many make and delete calls were seen: proof that the callbacks reached us.
-  unsigned long callsSeen() const { return calls_; }
+  long made() const { return made_; }                 // made since it started, deleted or not
+  unsigned long callsSeen() const { return calls_; }  // make and delete calls: the callbacks reach it
 
  private:
-  static constexpr std::array<const char*, 7> kKinds = {"texture", "renderbuffer", "framebuffer", "buffer",
-                                                        "vertex array", "program", "shader"};
-  struct Watched {
-    glbinding::AbstractFunction* function;
-    std::size_t kind;
-    int sign;
-    bool countsFirstParameter;  // glGen*/glDelete* (n, names); glCreate*/glDelete* one each
-  };
-
+  using Watched = std::map<const glbinding::AbstractFunction*, std::pair<std::string, int>>;
+  // The kind each function makes (1) or deletes (-1): as many as its first parameter says,
+  // but one program or shader.
+  static const Watched& watched() {
+    using B = glbinding::Binding;
+    static const Watched list = {
+        {&B::GenTextures, {"texture", 1}}, {&B::DeleteTextures, {"texture", -1}},
+        {&B::GenRenderbuffers, {"renderbuffer", 1}}, {&B::DeleteRenderbuffers, {"renderbuffer", -1}},
+        {&B::GenFramebuffers, {"framebuffer", 1}}, {&B::DeleteFramebuffers, {"framebuffer", -1}},
+        {&B::GenBuffers, {"buffer", 1}}, {&B::DeleteBuffers, {"buffer", -1}},
+        {&B::GenVertexArrays, {"vertex array", 1}}, {&B::DeleteVertexArrays, {"vertex array", -1}},
+        {&B::CreateProgram, {"program", 1}}, {&B::DeleteProgram, {"program", -1}},
+        {&B::CreateShader, {"shader", 1}}, {&B::DeleteShader, {"shader", -1}}};
+    return list;
+  }
   static std::atomic<bool>& counting() {
     static std::atomic<bool> on{false};
     return on;
   }
-
-  static const std::array<Watched, 14>& watched() {
-    using glbinding::Binding;
-    static const std::array<Watched, 14> list = {{
-        {&Binding::GenTextures, 0, +1, true},       {&Binding::DeleteTextures, 0, -1, true},
-        {&Binding::GenRenderbuffers, 1, +1, true},  {&Binding::DeleteRenderbuffers, 1, -1, true},
-        {&Binding::GenFramebuffers, 2, +1, true},   {&Binding::DeleteFramebuffers, 2, -1, true},
-        {&Binding::GenBuffers, 3, +1, true},        {&Binding::DeleteBuffers, 3, -1, true},
-        {&Binding::GenVertexArrays, 4, +1, true},   {&Binding::DeleteVertexArrays, 4, -1, true},
-        {&Binding::CreateProgram, 5, +1, false},    {&Binding::DeleteProgram, 5, -1, false},
-        {&Binding::CreateShader, 6, +1, false},     {&Binding::DeleteShader, 6, -1, false},
-    }};
-    return list;
+  static void applyMasks(bool on = counting()) {
+    using glbinding::CallbackMask;
+    const CallbackMask mask = on ? CallbackMask::After | CallbackMask::Parameters : CallbackMask::None;
+    for (const auto& [f, kind] : watched()) const_cast<glbinding::AbstractFunction*>(f)->setCallbackMask(mask);
   }
-
-  // Only the watched functions call back, and only with their parameters: every other
-  // OpenGL call stays on glbinding's fast path.
-  static void applyMasks() {
-    const glbinding::CallbackMask mask = counting()
-                                             ? glbinding::CallbackMask::After | glbinding::CallbackMask::Parameters
-                                             : glbinding::CallbackMask::None;
-    for (const Watched& w : watched()) w.function->setCallbackMask(mask);
-  }
-
   void count(const glbinding::FunctionCall& call) {
-    for (const Watched& w : watched()) {
-      if (call.function != w.function) continue;
-      long n = 1;
-      if (w.countsFirstParameter) n = call.parameters.empty() ? 0 : std::stol(call.parameters[0]->asString());
-      std::lock_guard<std::mutex> lock(mutex_);
-      live_[w.kind] += w.sign * n;
-      if (w.sign > 0) made_ += n;
-      ++calls_;
-      return;
-    }
+    const auto watch = watched().find(call.function);
+    if (watch == watched().end()) return;
+    const auto& [kind, sign] = watch->second;
+    const long n = kind == "program" || kind == "shader" ? 1 : call.parameters.empty() ? 0 : std::stol(call.parameters[0]->asString());
+    std::lock_guard<std::mutex> lock(mutex_);
+    live_[kind] += sign * n;
+    made_ += sign > 0 ? n : 0;
+    ++calls_;
   }
 
   mutable std::mutex mutex_;
-  std::array<long, kKinds.size()> live_{};
-  long made_ = 0;
+  std::map<std::string, long> live_;
+  std::atomic<long> made_{0};
   std::atomic<unsigned long> calls_{0};
 };
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel_test {
+namespace vantrel_bench {
 
 struct PeakMemoryRun {
   int exitCode = -1;
@@ -34,4 +34,4 @@ inline PeakMemoryRun runForPeakMemory(const std::vector<std::string>& argv) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss};
 }
 
-}  // namespace vantrel_test
+}  // namespace vantrel_bench

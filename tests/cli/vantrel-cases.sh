@@ -1,0 +1,236 @@
+#!/usr/bin/env bash
+# vantrel's command lines and what each must produce: the exit code, the one line on
+# standard error, the files left in the folder, and what ffprobe or the pixels say.
+#   vantrel-cases.sh path/to/vantrel path/to/QNVantrel.so [NAME-PREFIX | K/N]
+# K/N runs every Nth case from the Kth (counting from 0), for runs side by side.
+set -uo pipefail
+vantrel_binary=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+module=$2 only=${3:-} index=-1
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"  # as readme-examples.sh says
+w=$(mktemp -d)
+trap 'rm -rf "$w"' EXIT
+I=$w/in failed=0 count=0
+mkdir "$I"
+
+vantrel() { "$vantrel_binary" "$@"; }
+# The effect with no shape and no shadow: the input comes out as it went in.
+pass() { vantrel render -q "$@" --set "Fill Type=Fill Inside" --set "Shape Size 1=0" --set "Shadow Opacity=0"; }
+ff() { ffmpeg -nostdin -v error -y "$@"; }
+# A picture from raw rgba bytes: raw2 WxH FILE BYTES...
+raw2() { local s=$1 f=$2; shift 2; printf "$(printf '\\x%02x' "$@")" | ff -f rawvideo -pix_fmt rgba -s "$s" -i - "$f"; }
+# The decimal bytes of a picture's rgba pixels, or of raw bytes ("-": standard output).
+bytes() {
+  if [ "$1" = - ]; then od -An -tu1 -v "$w/out"; else ff -i "$1" -f rawvideo -pix_fmt rgba - | od -An -tu1 -v; fi | xargs
+}
+# near TOLERANCE "BYTES" BYTES...: as many bytes, each within TOLERANCE of the one given.
+near() {
+  local tolerance=$1 actual=$2; shift 2
+  echo "$actual / $*" | awk -v t="$tolerance" '{ n = (NF - 1) / 2; if (n != int(n) || $(n + 1) != "/") exit 1
+    for (i = 1; i <= n; i++) { d = $i - $(n + 1 + i); if (d > t || d < -t) exit 1 } }'
+}
+# px FILE BYTES...: the whole picture within 3 (straight colour at partial alpha is rounded).
+px() { local f=$1; shift; near 3 "$(bytes "$f")" "$@"; }
+# The rgba bytes of the pixel at X,Y.
+at() { ff -i "$1" -vf "format=rgba,crop=1:1:$2:$3" -f rawvideo -pix_fmt rgba - | od -An -tu1 -v | xargs; }
+# probe FILE ENTRIES VALUES: the video stream's entries, comma-separated, frames counted.
+probe() { [ "$(ffprobe -v error -count_frames -select_streams v:0 -show_entries "stream=$2" -of csv=p=0 "$1")" = "$3" ]; }
+# The folder's names, hidden ones included, in order.
+files() { [ "$(ls -A | sort | xargs)" = "$(printf '%s\n' "$@" | sort | xargs)" ]; }
+# Standard error holds vantrel's one line of error, holding TEXT, after any notes; standard
+# output nothing.
+err() {
+  [ ! -s "$w/out" ] && ! head -n -1 "$w/err" | grep -qv '^vantrel: note: ' &&
+    tail -n 1 "$w/err" | grep -q '^vantrel: ' && tail -n 1 "$w/err" | grep -qF -- "$1"
+}
+has() { grep -qF -- "$2" "$1"; }
+# The quadrants of a picture, top left to bottom right, each the nearest of R, G, B, W.
+quads() {
+  ff -i "$1" -vf scale=2:2:flags=area -f rawvideo -pix_fmt rgb24 - | od -An -tu1 -v | xargs |
+    awk '{ for (p = 0; p < 4; p++) s = s ($(3*p+1) > 128 ? ($(3*p+2) > 128 ? "W" : "R") : ($(3*p+2) > 128 ? "G" : "B")); print s }'
+}
+# A copy of the quadrant JPEG with an Exif segment of orientation $1, in byte order $2.
+exif() {
+  local tiff='II\x2a\x00\x08\x00\x00\x00\x01\x00\x12\x01\x03\x00\x01\x00\x00\x00\x0'$1'\x00\x00\x00\x00\x00\x00'
+  [ "${2:-}" = MM ] && tiff='MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x0'$1'\x00\x00\x00\x00\x00'
+  { head -c 2 "$I/quads.jpg"; printf '\xff\xe1\x00\x22Exif\x00\x00'"$tiff"; tail -c +3 "$I/quads.jpg"; } >turned.jpg
+}
+
+# t NAME EXIT COMMAND CHECK...: runs COMMAND in an empty folder and expects EXIT, then
+# every CHECK (a shell command there) to succeed.
+t() {
+  local name=$1 want=$2 command=$3 check got
+  shift 3
+  index=$((index + 1))
+  if [[ $only =~ ^([0-9]+)/([0-9]+)$ ]]; then
+    [ $((index % BASH_REMATCH[2])) = "${BASH_REMATCH[1]}" ] || return 0
+  elif [[ $name != "$only"* ]]; then
+    return 0
+  fi
+  count=$((count + 1))
+  rm -rf "$w/run" && mkdir "$w/run" && cd "$w/run" || exit 1
+  (eval "$command") >"$w/out" 2>"$w/err" </dev/null
+  got=$?
+  for check in "[ $got = $want ]" "$@"; do
+    if ! (eval "$check"); then
+      printf 'FAILED %s: %s\n  check: %s\n  stderr: %s\n' "$name" "$command" "$check" "$(tail -n 3 "$w/err")"
+      failed=$((failed + 1))
+      return
+    fi
+  done
+}
+# r NAME EXIT TEXT COMMAND [NAMES]: COMMAND is refused in one line holding TEXT, leaving the
+# existing out.png as it was and no file but it and NAMES (which COMMAND made).
+r() { t "$1" "$2" "printf old >out.png; $4" "err '$3'" '[ "$(cat out.png)" = old ]' "files ${5:-} out.png"; }
+
+# The inputs.
+ff -f lavfi -i testsrc2=size=8x6 -frames:v 1 "$I/rgb.png"                      # RGB, no alpha
+raw2 3x1 "$I/alpha.png" 255 0 0 255  0 0 255 0  0 255 0 128                     # opaque, clear, half
+ff -f lavfi -i testsrc=size=33x18 -frames:v 1 "$I/odd.png"
+ff -f lavfi -i color=red:s=16x8,format=rgba -vf "geq=r=255:g=0:b=0:a='if(lt(X,8),0,255)'" -frames:v 1 "$I/half.png"
+ff -f lavfi -i testsrc=size=64x48:rate=25:duration=2 -f lavfi -i sine=duration=2 -c:v libx264 -g 12 -shortest "$I/clip.mp4"
+ff -filter_complex "color=red:s=32x16[a];color=lime:s=32x16[b];color=blue:s=32x16[c];color=white:s=32x16[d];
+  [a][b][c][d]xstack=inputs=4:layout=0_0|w0_0|0_h0|w0_h0" -frames:v 1 "$I/quads.jpg"
+vantrel render -q --downsample 4 -o "$I/whole.png" && head -c 2000 "$I/whole.png" >"$I/cut.png"
+ff -f lavfi -i testsrc=size=320x240 -frames:v 1 "$I/whole.jpg" && head -c 3000 "$I/whole.jpg" >"$I/cut.jpg"
+head -c 1228800 /dev/urandom >"$I/noise"  # four 320x240 frames no encoder makes small
+mkdir "$I/bin" && cat >"$I/bin/ffmpeg" <<'EOF' && chmod +x "$I/bin/ffmpeg"
+#!/bin/sh
+# ffmpeg that cuts its output (its last argument) short and says nothing.
+PATH=${PATH#*:} ffmpeg "$@" || exit
+for last; do :; done
+truncate -s 3000 "$last"
+EOF
+
+# Refusals, each before any output is touched.
+r command-mistyped 2 'no command "rendr"; did you mean "render"? (see vantrel --help)' 'vantrel rendr -o out.png'
+r control-misnamed 1 'no control named "Shadow Opacty"; did you mean "Shadow Opacity"?' "vantrel render -o out.png --set 'Shadow Opacty=5'"
+r control-value 1 'vantrel: Shape Type takes one of Circle, Ring, Cross, Triangle, Rectangle, Hexagon, Octagon, T Shape, Chevron or 1 to 9, not "Star"' \
+  "vantrel render -o out.png --set 'Shape Type=Star'"
+r input-cut-short 1 "cannot read $I/cut.png: " "vantrel render $I/cut.png -o out.png"
+r input-missing 1 'vantrel: none.png: no such file' 'vantrel render none.png -o out.png'
+r input-jpeg-cut-short 1 "cannot read $I/cut.jpg: Premature end of JPEG file" "vantrel render $I/cut.jpg -o out.png"
+r input-no-type 1 ': Invalid data found when processing input' 'printf hi >notes.txt; vantrel render notes.txt -o out.png' notes.txt
+r output-missing 1 'vantrel: no output named (-o FILE)' "vantrel render $I/rgb.png"
+r output-is-input 1 'it is an input of this run; name another output' 'vantrel render out.png -o ./out.png'
+r output-no-type 1 'has no file type extension; known: .png, .jpg' 'vantrel render -o out'
+r output-one-picture 1 'it holds one picture, but there is more than one frame' 'vantrel render -o one.png --frames 0-1'
+r output-no-clobber 1 'vantrel: out.png exists; not replacing it (-n)' 'vantrel render -n -o out.png'
+r preset-onto-output 1 '--save-preset names the output' 'vantrel render -o out.png --save-preset out.png'
+r preset-two-keys-at-once 1 'look.json: "Shadow Size" has two keys at 2s' \
+  "echo '{\"Shadow Size\": [[2, 1], [\"48f\", 5]]}' >look.json; vantrel render -o out.png --preset look.json" look.json
+r preset-misnamed 1 'look.json: no control named "Shadow Opacty"' "echo '{\"Shadow Opacty\": 5}' >look.json; vantrel render -o out.png --preset look.json" look.json
+r size-not-raw 1 '--size is for raw frames' "vantrel render $I/rgb.png --size 2x2 -o out.png"
+r raw-pix-fmt 1 '--pix-fmt takes rgba or argb for raw input frames, not yuv420p' 'vantrel render - --size 2x2 --pix-fmt yuv420p -o out.png'
+r progress-among-frames 1 '--progress - would mix with the raw frames' 'vantrel render - --size 2x2 -o - --progress -'
+r fps-word 1 '--fps takes' 'vantrel render -o out.png --fps fast'
+r frames-twice 1 'vantrel: bad frame range "1-5,3": frame 3 is listed twice' 'vantrel render -o out.png --frames 1-5,3'
+r video-frames-backwards 1 'frames in increasing order, as it is read once from start to end; 3 comes after 5' "vantrel render $I/clip.mp4 --frames 5,3 -o out.png"
+r video-trim-still 1 "--start and --duration trim a video, not $I/rgb.png" "vantrel render $I/rgb.png -ss 1 -o out.png"
+r codec-unknown 1 'ffmpeg has no encoder named nosuch (ffmpeg -encoders lists them)' 'vantrel render -o out.mp4 --codec nosuch'
+r ffmpeg-missing 1 'ffmpeg is not installed; it is needed for out.mp4 (apt-get install ffmpeg)' 'PATH=/nowhere vantrel render -o out.mp4'
+r sequence-frame-missing 1 'shot_0002.png: no such file (frame 2 of shot_%04d.png)' \
+  "cp $I/rgb.png shot_0001.png; vantrel render shot_%04d.png --frames 1-2 -o f_%d.png" shot_0001.png
+t output-folder-missing 1 'vantrel render -o no/out.png' "err 'vantrel: cannot write no/out.png: No such file or directory'" 'files'
+t ffmpeg-cuts-short 1 "PATH=$I/bin:\$PATH vantrel render - --size 320x240 -o short.mkv <$I/noise" "err 'cannot write short.mkv: '" 'files'
+t raw-reader-gone 1 'vantrel render -q --downsample 16 --frames 0-99 -o - | head -c 1 >/dev/null' "err 'cannot write raw frames: the reading end of the pipe was closed'"
+t raw-to-terminal 1 'script -qec "$vantrel_binary render -q -o -" /dev/null' "grep -q 'raw frames are not for a terminal' $w/out"
+t raw-cut-short 1 'head -c 40 /dev/zero | vantrel render - --size 2x2 -o f_%d.png' \
+  "err 'vantrel: raw input ended 8 bytes into frame 2 (2x2 rgba frames are 16 bytes)'" 'files f_0.png f_1.png'
+t disk-full 1 "trap '' XFSZ; ulimit -f 64; vantrel render - --size 320x240 -o full.mp4 <$I/noise" "err 'File too large'" 'files'
+
+# Raw frames on pipes, in either byte order each way: --out-pix-fmt follows --pix-fmt.
+t raw-rgba 0 "printf '\x10\x80\xf0\xff' | pass - --size 1x1 -o -" 'px - 16 128 240 255'
+t raw-argb 0 "printf '\xff\x10\x80\xf0' | pass - --size 1x1 --pix-fmt argb -o -" 'px - 255 16 128 240'
+t raw-argb-to-rgba 0 "printf '\xff\x10\x80\xf0' | pass - --size 1x1 --pix-fmt argb --out-pix-fmt rgba -o -" 'px - 16 128 240 255'
+t raw-rgba-to-argb 0 "printf '\x10\x80\xf0\xff' | pass - --size 1x1 --out-pix-fmt argb -o -" 'px - 255 16 128 240'
+
+# Pictures: what comes in is what its bytes say, whatever its name.
+t built-in 0 'vantrel render -o out.png' '[ ! -s $w/out ]' 'files out.png' 'probe out.png width,height 1280,720'
+t png-rgb-named-jpg 0 "cp $I/rgb.png rgb.jpg; pass rgb.jpg -o out.png" "px out.png $(bytes "$I/rgb.png")"
+t png-16-bit 0 "printf '\x00\x00\x80\x80\xff\x00' | ff -f rawvideo -pix_fmt rgb48be -s 1x1 -i - deep.png; pass deep.png -o -" \
+  'px - 0 128 254 255' "has $w/err 'deep.png has 16-bit samples; they are reduced to 8 bits'"
+t downsample-edges 0 "pass $I/alpha.png --downsample 2 -o -" 'px - 255 0 0 128 0 255 0 128'
+t jpeg-onto-black 0 "pass $I/half.png -o a.jpg" "has $w/err 'onto black'" 'near 24 "$(at a.jpg 2 4) $(at a.jpg 13 4)" 0 0 0 255 255 0 0 255'
+t name-with-hash 0 "cp $I/rgb.png 'take#2.png'; pass 'take#2.png' -o 'take#2_%d.png'" "files 'take#2.png' 'take#2_%d.png'"
+for o in 1:RGBW 2:GRWB 3:WBGR 4:BWRG 5:RBGW 6:BRWG 7:WGBR 8:GWRB; do
+  t "jpeg-orientation-${o%:*}" 0 "exif ${o%:*}; pass turned.jpg -o out.png" "[ \$(quads out.png) = ${o#*:} ]"
+done
+t jpeg-orientation-6-mm 0 'exif 6 MM; pass turned.jpg -o out.png' '[ $(quads out.png) = BRWG ]' 'probe out.png width,height 32,64'
+t jpeg-as-stored 0 'exif 6; pass turned.jpg --no-auto-orient -o out.png' '[ $(quads out.png) = RGBW ]'
+
+# Sequences: zero-padded numbers, A-B including B, frames found in number order.
+t frames-range 0 'vantrel render -q --downsample 16 -o f_%03d.png --frames 8-10' 'files f_008.png f_009.png f_010.png'
+t frames-step 0 'vantrel render -q --downsample 16 -o f_####.png --frames 1-10x3' 'files f_0001.png f_0004.png f_0007.png f_0010.png'
+t sequence-gap 0 "for f in 2 10 3; do cp $I/rgb.png s_\$f.png; done; pass s_%d.png -o f_###.png; rm s_*" \
+  'files f_002.png f_003.png f_010.png' "has $w/err 's_%d.png has no frame 4-9'"
+# A frame's keys are timed by its own number (frame 0 at 0 s), whatever else the run holds.
+t keys-by-frame-number 0 "k=(--downsample 16 --set 'Shape Type=Triangle'); r='Shape Rotation=0@0s;360@1s'
+  vantrel render -q -o a_%d.png --frames 5 \"\${k[@]}\" --set \"\$r\"; vantrel render -q -o b_%d.png --frames 0,3-5 \"\${k[@]}\" --set \"\$r\"
+  vantrel render -q -o c.png \"\${k[@]}\"" 'cmp a_5.png b_5.png' 'cmp b_0.png c.png' '! cmp -s b_3.png b_5.png'
+
+# Settings: presets read and saved, key times in frames at the run's rate (--fps 29.97).
+t preset-round-trip 0 "echo '{\"shape type\": \"ring\", \"Shape Size 1\": [[0, 0], [\"48f\", 300]],
+  \"Shadow Color\": \"#FF8000\", \"Shadow Opacity\": \"12.5%\", \"Shape Center\": [640, 360.5]}' >in.json
+  vantrel render --fps 29.97 --preset in.json --set 'Shadow Size=0@0f;100@300f' --save-preset out.json" \
+  "diff <(head -n 12 out.json) - <<'EOF'
+{
+  \"Shape Type\": \"Ring\",
+  \"Shape Size 1\": [[0.0, 0], [1.6016000000000001, 300]],
+  \"Shape Size 2\": 50,
+  \"Shape Center\": [640.0, 360.5],
+  \"Shape Rotation\": 0.0,
+  \"Fill Type\": \"Fill Outside\",
+  \"Transparent Background\": false,
+  \"Edge Type\": \"Shadow\",
+  \"Shadow Size\": [[0.0, 0], [10.01, 100]],
+  \"Shadow Color\": \"#FF8000\",
+  \"Shadow Opacity\": 12.5,
+EOF" '[ "$(tail -n 2 out.json | xargs)" = "Opacity Offset: 0.0 }" ]'
+t info-module 0 "vantrel --module $module info" "has $w/out 'Controls (27):'" "has $w/out 'Module      $module'"
+t info 0 'vantrel info' "has $w/out 'Category    QN'" "has $w/out 'Match name  QN_Vantrel'" "has $w/out 'Version     1.0.0 (develop, build 1)'" \
+  "has $w/out 'About       QN Vantrel v1.0'" "has $w/out '        9 Chevron'" \
+  "has $w/out 'Stroke Size              slider        10            0 to 60             0 to 30             hidden'" \
+  "has $w/out 'Shadow Opacity           float slider  40%           0% to 100%          0% to 100%          shown'"
+t version 0 'vantrel --version' '[ "$(cat $w/out)" = "vantrel 1.0.0" ]'
+r module-missing 1 'vantrel: cannot load effect /none/QNVantrel.so: no readable PiPL (/none/QNVantrel.so: cannot open the module file)' \
+  'vantrel --module /none/QNVantrel.so info'
+t progress 0 'vantrel render -q --downsample 16 --frames 0-2 -o f_%d.png --progress -' \
+  "[ \"\$(tail -n 7 $w/out | grep -v -e fps= -e elapsed= | xargs)\" = 'frame=3 total_frames=3 out_time_us=125000 out_time=0:00:00.125000 progress=end' ]"
+
+# Video: rate, count, size, padding, alpha, audio, colour and each frame's own time.
+t video-rate 0 'vantrel render -q --downsample 16 --frames 0-4 --fps 25 -o c.mp4' 'probe c.mp4 width,height,r_frame_rate,nb_read_frames 80,46,25/1,5'
+t video-odd-size 0 "pass $I/odd.png -o odd.mkv" 'probe odd.mkv width,height 34,18' "has $w/err 'padded to 34x18'"
+t video-trim 0 "pass $I/clip.mp4 -ss 0.5 -t 0.3 -o f_%02d.png" 'files f_13.png f_14.png f_15.png f_16.png f_17.png f_18.png f_19.png'
+t video-picked 0 "pass $I/clip.mp4 --frames 10,49 -o f_%d.png" 'files f_10.png f_49.png'
+t video-no-audio 0 "pass $I/clip.mp4 -an -o a.mkv" '[ -z "$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 a.mkv)" ]'
+t video-transparent 0 "vantrel render -q --downsample 16 -o t.mov --set 'Transparent Background=on'" 'probe t.mov codec_name,pix_fmt prores,yuva444p12le'
+t video-ten-bit 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -pix_fmt yuv420p10le ten.mkv; pass ten.mkv -o o.mp4" 'probe o.mp4 pix_fmt yuv420p10le'
+# An HD video that names no matrix was made, and is shown by players, as BT.709.
+t video-hd-matrix 0 "ff -f lavfi -i color=c=0xC83C28:size=1280x720 -frames:v 1 -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv444p -qp 0 hd.mp4
+  pass hd.mp4 --downsample 16 -o -" 'near 3 "$(head -c 4 $w/out | od -An -tu1)" 200 60 40 255'
+t video-encoder-asked 0 'vantrel render -q --downsample 16 -o h.mkv --codec libx265 --crf 30 --pix-fmt yuv420p10le' 'probe h.mkv codec_name,pix_fmt hevc,yuv420p10le'
+t video-keeps-description 0 "ff -f lavfi -i testsrc2=size=64x48:rate=24 -f lavfi -i sine=duration=1 -t 1 \
+  -vf format=rgba,colorchannelmixer=aa=0.5,scale=out_color_matrix=bt709,format=yuva444p10le,setparams=color_primaries=bt709:color_trc=bt709:colorspace=bt709:range=tv \
+  -c:v prores_ks -profile:v 4444 -c:a aac clip.mov && vantrel render -q clip.mov -o fx.mov" \
+  'd() { ffprobe -v error -of compact -show_entries stream=codec_type,codec_name,pix_fmt,color_range,color_space,color_transfer,color_primaries,sample_rate,channels $1; }
+   [ "$(d fx.mov)" = "$(d clip.mov)" ]' \
+  '[ "$(ff -i fx.mov -map 0:a -c copy -f md5 -)" = "$(ff -i clip.mov -map 0:a -c copy -f md5 -)" ]'
+t video-frame-times 0 "ff -f lavfi -i testsrc2=size=64x48:rate=10 -t 1.2 -fps_mode passthrough -vf \"setpts='if(lt(N,4),N*0.1,0.4+(N-4)*0.3)/TB'\" vfr.mkv
+  vantrel render -q vfr.mkv -o fx.mp4" \
+  '[ "$(ffprobe -v error -show_entries frame=pts_time -of csv=p=0 fx.mp4)" = "$(ffprobe -v error -show_entries frame=pts_time -of csv=p=0 vfr.mkv)" ]'
+
+# Ways out: a signal keeps finished frames under their names, a second one leaves no
+# temporary, a closed standard error is no failure.
+t signal-once 130 '$vantrel_binary render --downsample 4 -o f_%03d.png --frames 0-999 --threads 4 & while [ $(ls | wc -l) -lt 3 ] && kill -0 $!; do sleep 0.02; done; kill -HUP $!; wait $!' \
+  '! ls -A | grep -q "^\."' 'for f in f_*.png; do probe $f width 320 || exit 1; done'
+t signal-twice 129 "$vantrel_binary render -q -o v.avi --frames 0-999 --downsample 8 --progress p & while [ ! -s p ] && kill -0 \$!; do sleep 0.02; done
+  kill -HUP \$!; sleep 0.02; kill -HUP \$!; wait \$!" 'files p'
+t closed-stderr 0 'vantrel render -v --downsample 16 -o v.png 2>&1 | head -c 1 >/dev/null' 'files v.png'
+# Frames come and go every frame on several threads: memory stays flat over their number
+# (not measured under the sanitizer, whose allocator keeps freed memory in quarantine).
+t memory-flat 0 "ldd $vantrel_binary | grep -q libasan ||
+  for n in 9 99; do /usr/bin/time -f %M -o m\$n $vantrel_binary render -q --downsample 4 -o o_%03d.jpg --frames 0-\$n; done" \
+  '[ ! -e m9 ] || [ $(cat m99) -lt $(($(cat m9) * 11 / 10)) ]'
+
+echo "$count cases, $failed failed"
+[ "$failed" = 0 ] && [ "$count" -gt 0 ]
