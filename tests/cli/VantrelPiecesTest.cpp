@@ -104,7 +104,6 @@ const struct {
     {"Shadow Color=#12345", 24, "Shadow Color takes a colour as #RRGGBB, not \"#12345\""},
     {"Shape Center=100", 24, "Shape Center takes a point X,Y in layer pixels or X%,Y% of the layer's size, not \"100\""},
     {"Shape Center=25%,75%@0s;10,10@1s", 24, "Shape Center has keys in percent and keys in pixels"},
-    {"Shape Rotation=north", 24, "Shape Rotation takes an angle in degrees, not \"north\""},
     {"Transparent Background=maybe", 24, "Transparent Background takes on or off, not \"maybe\""},
     {"Shadow Size", 24, "NAME=VALUE"},
     {"Shadow Size=", 24, "--set \"Shadow Size=\" gives Shadow Size no value"},

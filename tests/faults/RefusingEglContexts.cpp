@@ -46,5 +46,13 @@ void* operator new(std::size_t size) {
   if ((fromModule && refused(refuseAllocation)) || !(block = std::malloc(size ? size : 1))) throw std::bad_alloc();
   return block;
 }
+// The other forms, so that every unaligned allocation and release pairs malloc with free.
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
