@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Ffmpeg.h"
 #include "InfoCommand.h"
 #include "ModulePath.h"
 #include "NearestName.h"
@@ -97,6 +98,8 @@ int main(int argc, char** argv) {
   render->add_option("--crf,--quality", request.output.encoding.crf,
                      "The output video's constant quality: lower is better (H.264 default 18)");
   render->add_flag("!--no-audio", request.output.audio, "Leave the input's audio out of a video output (also -an)");
+  std::string ffmpeg;
+  render->add_option("--ffmpeg", ffmpeg, "ffmpeg for video files, with ffprobe beside it (default: the ones on PATH)");
   render->add_flag("-n,--no-clobber", request.output.noClobber, "Refuse to replace an existing output file");
   render->add_option("--threads", request.threads, "Frames written at once (default 2)");
   render->add_flag("-q,--quiet", request.quiet, "No progress line");
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
   render->add_option("--progress", request.progressFile, "Write key=value progress blocks to FILE (- for stdout)");
 
   // ffmpeg's spellings that are not single letters.
-  std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::vector<std::string> arguments = vantrel::commandLineArguments(argc, argv);
   for (std::string& argument : arguments) {
     if (argument == "-ss") argument = "--start";
     if (argument == "-an") argument = "--no-audio";
@@ -138,6 +141,7 @@ int main(int argc, char** argv) {
         request.output.pixelFormat = pixelFormatOf(outputFormat);
       }
       if (!fps.empty()) request.fps = vantrel::parseFrameRate(fps);
+      if (!ffmpeg.empty()) vantrel::useFfmpegAt(ffmpeg);
       return vantrel::runRender(vantrel::resolveModulePath(module), request);
     }
   } catch (const std::exception& e) {

@@ -11,11 +11,11 @@ namespace {
 
 // The folder of vantrel.exe, or the current folder when its name cannot be had.
 std::filesystem::path executableFolder() {
-  std::vector<char> name(MAX_PATH);
+  std::vector<wchar_t> name(MAX_PATH);
   for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, name.data(), DWORD(name.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
     if (length == 0) return std::filesystem::current_path();
-    if (length < name.size()) return std::filesystem::path(std::string(name.data(), length)).parent_path();
+    if (length < name.size()) return std::filesystem::path(std::wstring(name.data(), length)).parent_path();
     name.resize(name.size() * 2);  // cut short: a longer name than the buffer holds
   }
 }
@@ -24,10 +24,10 @@ std::filesystem::path executableFolder() {
 
 std::string resolveModulePath(const std::string& given) {
   if (!given.empty()) return given;
-  if (const char* fromEnvironment = std::getenv("VANTREL_MODULE"); fromEnvironment && *fromEnvironment) {
-    return fromEnvironment;
+  if (const wchar_t* fromEnvironment = _wgetenv(L"VANTREL_MODULE"); fromEnvironment && *fromEnvironment) {
+    return std::filesystem::path(fromEnvironment).u8string();
   }
-  return (executableFolder() / "QNVantrel.aex").string();
+  return (executableFolder() / "QNVantrel.aex").u8string();
 }
 
 }  // namespace vantrel

@@ -10,6 +10,8 @@
 #include <stdexcept>
 
 namespace vantrel {
+std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
 namespace {
 
 mode_t currentUmask() {

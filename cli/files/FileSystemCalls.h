@@ -1,10 +1,15 @@
-// The calls to the system that temporary files make: FileSystemCalls.cpp for POSIX
-// systems, FileSystemCallsWindows.cpp for Windows.
+// The calls to the system that vantrel's files make: FileSystemCalls.cpp for POSIX
+// systems, FileSystemCallsWindows.cpp for Windows. Names are UTF-8 everywhere; on Windows
+// they reach the system's wide-character calls.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace vantrel {
+
+// Opens the file `path` as std::fopen does with `mode`.
+std::FILE* openFile(const std::string& path, const char* mode);
 
 // Makes a new file named `start` + six letters or digits + `suffix`, open for writing,
 // with the permissions of any new file, and removable while it is open. Sets `path` to

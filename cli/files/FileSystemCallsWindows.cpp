@@ -7,21 +7,10 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "WindowsText.h"
+
 namespace vantrel {
 namespace {
-
-// The system's text for an error code, on one line: "Access denied".
-std::string systemMessage(DWORD error) {
-  char text[512] = {};
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                      0, text, sizeof text, nullptr);
-  std::string message(text, length);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.' ||
-                              message.back() == ' ')) {
-    message.pop_back();
-  }
-  return message.empty() ? "system error " + std::to_string(error) : message;
-}
 
 // Six letters or digits that differ from call to call and from process to process.
 std::string uniqueLetters() {
@@ -39,11 +28,15 @@ std::string uniqueLetters() {
 
 }  // namespace
 
+std::FILE* openFile(const std::string& path, const char* mode) {
+  return _wfopen(wide(path).c_str(), wide(mode).c_str());
+}
+
 int createUniqueFile(const std::string& start, const std::string& suffix, std::string& path) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = start + uniqueLetters() + suffix;
     // Shared for deletion, so that the control handler can remove it while it is open.
-    const HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+    const HANDLE file = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
@@ -53,7 +46,7 @@ int createUniqueFile(const std::string& start, const std::string& suffix, std::s
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
       CloseHandle(file);
-      DeleteFileA(name.c_str());
+      DeleteFileW(wide(name).c_str());
       throw std::runtime_error("cannot open the temporary file");
     }
     path = name;
@@ -64,10 +57,10 @@ int createUniqueFile(const std::string& start, const std::string& suffix, std::s
 
 void closeDescriptor(int fd) { _close(fd); }
 
-void removeFile(const char* path) { DeleteFileA(path); }
+void removeFile(const char* path) { DeleteFileW(wide(path).c_str()); }
 
 void moveFileOver(const std::string& from, const std::string& to) {
-  if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
     throw std::runtime_error(systemMessage(GetLastError()));
   }
 }

@@ -9,7 +9,7 @@ namespace vantrel {
 
 ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
   if (path_.empty()) throw std::runtime_error("no output file named");
-  const std::filesystem::path destination(path_);
+  const std::filesystem::path destination = std::filesystem::u8path(path_);
   std::error_code ignored;  // a path that cannot be examined fails below with its reason
   if (destination.filename().empty() || std::filesystem::is_directory(destination, ignored)) {
     throw failure("it is a folder");

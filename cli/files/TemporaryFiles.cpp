@@ -44,8 +44,9 @@ void unregisterPath(int& slot) {
 }  // namespace
 
 HiddenTemporary::HiddenTemporary(const std::string& path, const std::string& suffix) {
-  const std::filesystem::path destination(path);
-  const std::string start = (destination.parent_path() / ("." + destination.filename().string() + ".vantrel-")).string();
+  const std::filesystem::path destination = std::filesystem::u8path(path);
+  const std::string start =
+      (destination.parent_path() / std::filesystem::u8path("." + destination.filename().u8string() + ".vantrel-")).u8string();
   fd_ = createUniqueFile(start, suffix, path_);
   slot_ = registerPath(path_);
 }

@@ -1,9 +1,5 @@
 #include "FrameIo.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +16,7 @@
 #include "Notes.h"
 #include "RawFrames.h"
 #include "ReplacingFile.h"
+#include "StandardStreams.h"
 #include "StillFrames.h"
 #include "VideoFiles.h"
 
@@ -129,16 +126,13 @@ class PatternSink : public FrameSink {
   std::set<long> numbers_;
 };
 
-OwnedFd duplicate(int fd, const char* what) {
-  // A copy of our own, which later redirections of the standard stream leave alone.
-  OwnedFd copy(fcntl(fd, F_DUPFD_CLOEXEC, 3));
+OwnedFd duplicate(int stream, const char* what) {
+  OwnedFd copy(duplicateStandardStream(stream));
   if (copy.get() < 0) throw std::runtime_error(std::string("cannot use ") + what + ": " + std::strerror(errno));
   return copy;
 }
 
 }  // namespace
-
-void refuseUnavailable(const InputSpec&, const OutputSpec&) {}  // every kind is read and written here
 
 std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
   const auto noPicking = [&](const std::string& what) {
@@ -155,7 +149,7 @@ std::unique_ptr<FrameSource> openSource(const InputSpec& input) {
     noTrimming("raw frames");
     if (!input.frames.empty()) throw noPicking("raw frames");
     if (!input.size) throw std::runtime_error("raw frames on standard input need their size (--size WxH)");
-    return std::make_unique<RawFrameSource>(duplicate(STDIN_FILENO, "standard input"), input.size->first,
+    return std::make_unique<RawFrameSource>(duplicate(0, "standard input"), input.size->first,
                                             input.size->second, input.pixelFormat);
   }
   if (input.size) throw std::runtime_error("--size is for raw frames on standard input (-); " + input.path + " has its own size");
@@ -196,7 +190,7 @@ std::optional<FramePattern> outputPattern(const OutputSpec& output, std::size_t 
 std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames) {
   if (output.path.empty()) throw std::runtime_error("no output file named");
   if (output.path == "-") {
-    return std::make_unique<RawFrameSink>(duplicate(STDOUT_FILENO, "standard output"), output.pixelFormat);
+    return std::make_unique<RawFrameSink>(duplicate(1, "standard output"), output.pixelFormat);
   }
   const FileKind kind = fileKindOf(output.path);
   if (std::optional<FramePattern> pattern = outputPattern(output, frames)) {

@@ -110,11 +110,6 @@ class FrameSink {
   virtual void finish() = 0;
 };
 
-// Refuses, with a one-line reason, an input or output that this build of vantrel does not
-// read or write, before anything is loaded, read or written (the Windows build takes the
-// built-in picture and single PNG files for now). `input.frames` holds the frames picked.
-void refuseUnavailable(const InputSpec& input, const OutputSpec& output);
-
 // A name is a numbered pattern only where the run has several frames or picks them: an
 // input's when frames are picked or no file has the name as written, an output's when
 // more than one frame (or an unknown number) goes to it or frames are picked.

@@ -40,7 +40,8 @@ std::string formatNumber(long number, int width) {
 }  // namespace
 
 std::optional<FramePattern> FramePattern::find(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
+  // '/' everywhere, and the system's own separator ('\\' on Windows).
+  const std::size_t slash = path.find_last_of({'/', char(std::filesystem::path::preferred_separator)});
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   const std::string name = path.substr(nameStart);
 
@@ -80,10 +81,10 @@ std::string FramePattern::path(long number) const {
 std::vector<long> FramePattern::existingNumbers() const {
   std::vector<long> numbers;
   std::error_code error;
-  std::filesystem::directory_iterator entries(folder_.empty() ? "." : folder_, error);
+  std::filesystem::directory_iterator entries(std::filesystem::u8path(folder_.empty() ? "." : folder_), error);
   if (error) return numbers;
   for (const auto& entry : entries) {
-    const std::string name = entry.path().filename().string();
+    const std::string name = entry.path().filename().u8string();
     if (name.size() <= prefix_.size() + suffix_.size()) continue;
     if (name.compare(0, prefix_.size(), prefix_) != 0) continue;
     if (name.compare(name.size() - suffix_.size(), suffix_.size(), suffix_) != 0) continue;

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "FileSystemCalls.h"
 #include "Notes.h"
 
 // libjpeg reports errors by calling error_exit, which must not return; ours longjmps back
@@ -198,7 +199,7 @@ std::vector<JSAMPROW> rowPointers(const RgbaImage& image) {
 
 std::vector<unsigned char> fileBytes(const std::string& path) {
   const auto failure = [&]() { return std::runtime_error("cannot read " + path + ": " + std::strerror(errno)); };
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
   if (!file) throw failure();
   std::vector<unsigned char> bytes;
   unsigned char buffer[65536];

@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "FileSystemCalls.h"
 #include "JpegFile.h"
 #include "PngFile.h"
 
@@ -39,7 +40,7 @@ FileKind fileKindOf(const std::string& path) {
 FileKind fileKindByContent(const std::string& path) {
   unsigned char start[8] = {};
   errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
   const std::size_t got = file ? std::fread(start, 1, sizeof start, file.get()) : 0;
   if (!file || std::ferror(file.get())) {
     throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno ? errno : EIO));
@@ -83,7 +84,7 @@ std::runtime_error existsError(const std::string& path) {
 
 bool pathExists(const std::string& path) {
   std::error_code error;  // a name that cannot be examined is taken for none
-  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+  return std::filesystem::exists(std::filesystem::symlink_status(std::filesystem::u8path(path), error));
 }
 
 }  // namespace vantrel

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FileSystemCalls.h"
 #include "Notes.h"
 
 // libpng reports errors by calling an error function that must not return; it longjmps
@@ -143,7 +144,7 @@ std::vector<png_bytep> rowPointers(const RgbaImage& image) {
 
 std::vector<png_byte> fileBytes(const std::string& path) {
   const auto failure = [&]() { return std::runtime_error("cannot read " + path + ": " + std::strerror(errno)); };
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
   if (!file) throw failure();
   std::vector<png_byte> bytes;
   png_byte buffer[65536];
@@ -183,7 +184,7 @@ RgbaImage readPng(const std::string& path) {
 }
 
 bool pngHasAlpha(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
   png_byte signature[8];
   if (!file || std::fread(signature, 1, 8, file.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) return false;
   // Chunks are a 4-byte length, a 4-byte type, the data and a CRC; IHDR comes first and tRNS

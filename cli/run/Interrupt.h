@@ -6,8 +6,9 @@ namespace vantrel {
 
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP ask the run to stop after the frame in hand
 // instead of killing the process mid-write. A second signal removes the temporary files
-// and ends the process as the signal does. On Windows, Ctrl-C removes the temporary files
-// and ends the process at once.
+// and ends the process as the signal does. On Windows, Ctrl-C and Ctrl-Break do the same
+// (the second ends the process with exit code 130), and closing the console asks the run
+// to stop and lets it finish in the seconds the system allows.
 class InterruptRequest {
  public:
   InterruptRequest();   // installs the handlers

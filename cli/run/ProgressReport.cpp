@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "FileSystemCalls.h"
 #include "StandardStreams.h"
 
 namespace vantrel {
@@ -23,7 +24,7 @@ std::FILE* openProgressFile(const std::string& path) {
   if (path.empty()) return nullptr;
   // Standard output through a stream of its own, which the effect's diagnostics,
   // diverted from standard output for the run, leave alone.
-  std::FILE* file = path == "-" ? ownStandardOutput() : std::fopen(path.c_str(), "w");
+  std::FILE* file = path == "-" ? ownStandardOutput() : openFile(path, "w");
   if (!file) throw std::runtime_error("cannot write progress to " + path + ": " + std::strerror(errno));
   return file;
 }

@@ -60,7 +60,8 @@ minihost::FrameTime frameTime(double seconds, FrameRate rate, unsigned downsampl
 bool sameName(const std::string& a, const std::string& b) {
   std::error_code ignored;
   return !a.empty() && !b.empty() &&
-         std::filesystem::weakly_canonical(a, ignored) == std::filesystem::weakly_canonical(b, ignored);
+         std::filesystem::weakly_canonical(std::filesystem::u8path(a), ignored) ==
+             std::filesystem::weakly_canonical(std::filesystem::u8path(b), ignored);
 }
 
 // Refuses, before anything is read, to write over a file the run reads.
@@ -119,7 +120,6 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   if (!request.frames.empty()) input.frames = parseFrameRange(request.frames);
   OutputSpec output = request.output;
   output.numbered = !input.frames.empty();
-  refuseUnavailable(input, output);
   checkRequest(request);
 
   minihost::Host host(modulePath);

@@ -13,8 +13,10 @@ bool standardOutputIsTerminal() { return isatty(STDOUT_FILENO); }
 
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO); }
 
+int duplicateStandardStream(int stream) { return fcntl(stream, F_DUPFD_CLOEXEC, 3); }
+
 std::FILE* ownStandardOutput() {
-  const int out = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  const int out = duplicateStandardStream(STDOUT_FILENO);
   if (out < 0) return nullptr;
   std::FILE* file = fdopen(out, "w");
   if (!file) {
@@ -35,5 +37,7 @@ void setUpProcess() {
   // writes to a closed pipe fail with EPIPE instead, and the frames say so where it counts.
   std::signal(SIGPIPE, SIG_IGN);
 }
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
 
 }  // namespace vantrel

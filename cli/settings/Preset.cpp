@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "ControlDisplay.h"
+#include "FileSystemCalls.h"
 #include "ParamAssignment.h"
 #include "ReplacingFile.h"
 
@@ -29,7 +30,7 @@ std::string quoted(const std::string& text) {
 }
 
 std::string readText(const std::string& path) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
   if (!file) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
   std::string text;
   char buffer[65536];

@@ -14,8 +14,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "PipeIo.h"
-
 extern char** environ;
 
 namespace vantrel {
@@ -39,24 +37,11 @@ std::optional<std::string> findProgram(const std::string& name) {
   }
 }
 
-OwnedFd& OwnedFd::operator=(OwnedFd&& other) noexcept {
-  if (this != &other) {
-    reset();
-    fd_ = other.release();
-  }
-  return *this;
-}
+std::string programFileName(const std::string& name) { return name; }
 
-int OwnedFd::release() {
-  const int fd = fd_;
-  fd_ = -1;
-  return fd;
-}
+std::string ffmpegInstallHint() { return "apt-get install ffmpeg"; }
 
-void OwnedFd::reset() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-}
+std::optional<std::string> standardOutputName() { return "/dev/stdout"; }
 
 Pipe makePipe() {
   int fds[2];
@@ -79,6 +64,13 @@ std::string ErrorCapture::lastLine() const {
   while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' ')) tail.pop_back();
   const std::size_t newline = tail.find_last_of("\r\n");
   return newline == std::string::npos ? tail : tail.substr(newline + 1);
+}
+
+std::string ErrorCapture::head(std::size_t size) const {
+  std::string text(size, '\0');
+  const ssize_t n = pread(file_.get(), text.data(), text.size(), 0);
+  text.resize(n > 0 ? std::size_t(n) : 0);
+  return text;
 }
 
 namespace {
@@ -142,22 +134,23 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   for (std::string& argument : argumentStrings) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
-  const int error = posix_spawn(&pid_, program.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
+  pid_t pid = -1;
+  const int error = posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
   if (error != 0) {
-    pid_ = -1;
     throw std::runtime_error("cannot start " + program + ": " + std::strerror(error));
   }
+  process_ = pid;
 }
 
 ChildProcess::~ChildProcess() { kill(); }
 
 int ChildProcess::wait() {
-  if (pid_ > 0) {
+  if (process_ > 0) {
     int status = 0;
     pid_t result;
-    while ((result = waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    while ((result = waitpid(pid_t(process_), &status, 0)) < 0 && errno == EINTR) {
     }
-    pid_ = -1;
+    process_ = -1;
     if (result < 0) {
       status_ = 255;
     } else {
@@ -167,24 +160,11 @@ int ChildProcess::wait() {
   return status_;
 }
 
-std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
-                     int& status) {
-  Pipe output = makePipe();
-  ChildProcess child(program, arguments, {-1, output.write.get(), errors.fd()});
-  output.write.reset();
-  std::string text;
-  char buffer[65536];
-  int error = 0;
-  std::size_t n;
-  while ((n = readFully(output.read.get(), buffer, sizeof buffer, &error)) > 0) text.append(buffer, n);
-  status = child.wait();
-  if (error) throw std::runtime_error("cannot read what " + program + " wrote: " + std::strerror(error));
-  return text;
-}
+void endChildren() {}
 
 void ChildProcess::kill() {
-  if (pid_ <= 0) return;
-  ::kill(pid_, SIGKILL);
+  if (process_ <= 0) return;
+  ::kill(pid_t(process_), SIGKILL);
   wait();
 }
 

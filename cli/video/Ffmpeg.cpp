@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -14,6 +15,12 @@ namespace vantrel {
 namespace {
 
 constexpr std::uint32_t kMaxSide = 32768;
+
+// ffmpeg as --ffmpeg names it; empty: the one on PATH.
+std::string& givenFfmpeg() {
+  static std::string path;
+  return path;
+}
 
 bool endsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -106,9 +113,21 @@ std::string sizeText(std::uint32_t width, std::uint32_t height) {
   return std::to_string(width) + "x" + std::to_string(height);
 }
 
+void useFfmpegAt(const std::string& path) { givenFfmpeg() = path; }
+
 std::string requireProgram(const std::string& name, const std::string& file) {
+  if (!givenFfmpeg().empty()) {
+    const std::filesystem::path ffmpeg = std::filesystem::u8path(givenFfmpeg());
+    const std::string program = name == "ffmpeg" ? givenFfmpeg()
+                                                 : (ffmpeg.parent_path() / std::filesystem::u8path(programFileName(name))).u8string();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::u8path(program), error)) {
+      throw std::runtime_error(program + ": no such program (--ffmpeg " + givenFfmpeg() + "); it is needed for " + file);
+    }
+    return program;
+  }
   const std::optional<std::string> program = findProgram(name);
-  if (!program) throw std::runtime_error(name + " is not installed; it is needed for " + file + " (apt-get install ffmpeg)");
+  if (!program) throw std::runtime_error(name + " is not installed; it is needed for " + file + " (" + ffmpegInstallHint() + ")");
   return *program;
 }
 

@@ -12,7 +12,11 @@
 
 namespace vantrel {
 
-// The program's path in $PATH; throws std::runtime_error naming the package otherwise.
+// Takes ffmpeg from `path` rather than from PATH, and ffprobe from beside it.
+void useFfmpegAt(const std::string& path);
+
+// The path of ffmpeg or ffprobe, needed for `file`; throws std::runtime_error saying how to
+// get it where it is missing.
 std::string requireProgram(const std::string& name, const std::string& file);
 
 // The reason a child gave for failing: the last line of its standard error, or its exit

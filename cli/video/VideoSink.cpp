@@ -1,6 +1,3 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -28,9 +25,7 @@ namespace {
 // what followed from it. Encoder libraries that log by themselves whatever ffmpeg's -v
 // ("x265 [info]: ...", "Svt[info]: ...") are passed over.
 std::string firstError(const ErrorCapture& errors) {
-  char buffer[16384];
-  const ssize_t n = pread(errors.fd(), buffer, sizeof buffer, 0);
-  const std::string text(buffer, n > 0 ? std::size_t(n) : 0);
+  const std::string text = errors.head(16384);
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
@@ -46,8 +41,6 @@ std::string firstError(const ErrorCapture& errors) {
   return "";
 }
 
-constexpr const char* kOutputName = "/dev/stdout";
-
 std::string numberText(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6f", value);
@@ -61,7 +54,7 @@ class VideoSink : public FrameSink {
     ffmpeg_ = requireProgram("ffmpeg", path_);
     ffprobe_ = requireProgram("ffprobe", path_);
     std::error_code ignored;
-    if (std::filesystem::is_directory(path_, ignored)) throw failure("it is a folder");
+    if (std::filesystem::is_directory(std::filesystem::u8path(path_), ignored)) throw failure("it is a folder");
     // What was asked for is checked before any frame is rendered.
     if (!output_.encoding.codec.empty() || !output_.encoding.pixelFormat.empty()) checkEncoder();
     if (output_.audio && !output_.input.audioFile.empty()) findAudio();
@@ -72,6 +65,7 @@ class VideoSink : public FrameSink {
       throw failure(error.what());
     }
     file_ = OwnedFd(temporary_->takeDescriptor());
+    outputName_ = standardOutputName().value_or("file:" + temporary_->path());
   }
 
   ~VideoSink() override {
@@ -139,7 +133,7 @@ class VideoSink : public FrameSink {
 
   // ffmpeg's words about the file name the temporary; the person knows it by its own name.
   std::string shown(std::string text) const {
-    for (const std::string& name : {std::string(kOutputName), temporary_->path()}) {
+    for (const std::string& name : {outputName_, temporary_->path()}) {
       if (name.empty()) continue;
       for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), path_);
     }
@@ -213,10 +207,13 @@ class VideoSink : public FrameSink {
     arguments.insert(arguments.end(), audio.begin(), audio.end());
     // ffmpeg gets the temporary as its standard output and opens it again by that name (a
     // muxer seeks back to complete its header), never by its path: one removed by a second
-    // signal before ffmpeg is under way is not made again.
-    arguments.insert(arguments.end(), {"-f", muxerFor(path_), kOutputName});
+    // signal before ffmpeg is under way is not made again. Where the system has no such
+    // name, ffmpeg opens the temporary by its path, which it can only once ours is closed.
+    arguments.insert(arguments.end(), {"-f", muxerFor(path_), outputName_});
+    const bool byPath = !standardOutputName();
+    if (byPath) file_.reset();
     Pipe input = makePipe();
-    child_.emplace(ffmpeg_, arguments, ChildProcess::Streams{input.read.get(), file_.get(), errors_.fd()});
+    child_.emplace(ffmpeg_, arguments, ChildProcess::Streams{input.read.get(), byPath ? -1 : file_.get(), errors_.fd()});
     input_ = std::move(input.write);
     if (ownTimes) {
       const std::vector<std::uint8_t> header = matroskaHeader(width_, height_);
@@ -242,8 +239,10 @@ class VideoSink : public FrameSink {
 
   // The file ffmpeg finished must read back with every frame written.
   void checkWritten() const {
-    struct stat status;
-    if (stat(temporary_->path().c_str(), &status) != 0 || status.st_size == 0) throw failure("ffmpeg wrote nothing");
+    std::error_code error;
+    if (std::filesystem::file_size(std::filesystem::u8path(temporary_->path()), error) == 0 || error) {
+      throw failure("ffmpeg wrote nothing");
+    }
     ErrorCapture errors;
     int exitStatus = 0;
     const std::string count = outputOf(ffprobe_,
@@ -272,6 +271,7 @@ class VideoSink : public FrameSink {
   std::vector<std::string> audioCodecs_;   // of the input's audio streams that go in
   std::unique_ptr<HiddenTemporary> temporary_;
   OwnedFd file_;  // the temporary, open
+  std::string outputName_;  // by which ffmpeg opens the temporary
   ErrorCapture errors_;
   std::optional<ChildProcess> child_;
   OwnedFd input_;

@@ -1,10 +1,9 @@
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -264,8 +263,9 @@ class VideoSource : public FrameSource {
 
 std::unique_ptr<FrameSource> openVideoSource(const InputSpec& input) {
   const std::string& path = input.path;
-  struct stat status;
-  if (stat(path.c_str(), &status) != 0) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+  std::error_code error;
+  (void)std::filesystem::status(std::filesystem::u8path(path), error);  // a missing file included
+  if (error) throw std::runtime_error("cannot read " + path + ": " + error.message());
   const std::string ffmpeg = requireProgram("ffmpeg", path);
   return std::make_unique<VideoSource>(input, ffmpeg, probeVideo(path));
 }

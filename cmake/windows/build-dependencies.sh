@@ -81,6 +81,19 @@ if [ ! -d "$p" ]; then
 fi
 need "$p"
 
+# libjpeg's static library with its SIMD code, which nasm assembles: nasm's version is part
+# of the folder's name, as the compiler's is. Its small tools have no switch to leave them out.
+command -v nasm >/dev/null || fail "nasm is missing (./bootstrap.sh installs it)"
+nasm=$(nasm -v | awk '{print $3}')
+v=$(source_version libjpeg-turbo); p=$(folder libjpeg-turbo "$v-nasm$nasm")
+if [ ! -d "$p" ]; then
+  s=$(unpack libjpeg-turbo "$v")
+  cmake_build libjpeg-turbo "$v-nasm$nasm" "$s" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+    -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
+  rm -rf "$(dirname "$s")"
+fi
+need "$p"
+
 v=$(source_version glbinding); p=$(folder glbinding "$v")
 if [ ! -d "$p" ]; then
   s=$(unpack glbinding "$v")

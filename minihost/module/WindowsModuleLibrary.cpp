@@ -3,6 +3,8 @@
 #endif
 #include <windows.h>
 
+#include <filesystem>
+
 #include "HostError.h"
 #include "ModuleLibrary.h"
 
@@ -29,7 +31,7 @@ std::string lastErrorText() {
 
 std::vector<std::uint8_t> readPiplBytes(const std::string& path) {
   // Mapped as data: nothing of the module runs, and its imports are not loaded.
-  const HMODULE file = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  const HMODULE file = LoadLibraryExW(std::filesystem::u8path(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!file) throw HostError(path + ": cannot open the module file (" + lastErrorText() + ")");
   std::vector<std::uint8_t> bytes;
   const HRSRC resource = FindResourceExA(file, "PIPL", MAKEINTRESOURCEA(kPiplId), kPiplLanguage);
@@ -45,7 +47,7 @@ std::vector<std::uint8_t> readPiplBytes(const std::string& path) {
 }
 
 void* openLibrary(const std::string& path) {
-  HMODULE library = LoadLibraryA(path.c_str());
+  HMODULE library = LoadLibraryW(std::filesystem::u8path(path).c_str());
   if (!library) throw HostError("cannot load effect: " + path + ": " + lastErrorText());
   // Pinned: no FreeLibrary unloads it any more, as RTLD_NODELETE does on Linux.
   HMODULE pinned = nullptr;

@@ -1,33 +1,43 @@
 #include "CliTestSupport.h"
 
-#include <sys/wait.h>
-
 #include <memory>
 
-namespace vantrel_test {
+#include "ChildProcess.h"
+#include "FileSystemCalls.h"
 
-CommandResult runVantrel(const std::string& arguments, const TempFolder& folder) {
-  const std::string errFile = folder.file("stderr.txt");
-  const std::string command = std::string(VANTREL_CLI_PATH) + " " + arguments + " 2>" + errFile;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return {-1, "", "popen failed"};
-  std::string out;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) out.append(buffer, n);
-  const int status = pclose(pipe.release());
-  const std::vector<unsigned char> err = readBytes(errFile);
-  std::filesystem::remove(errFile);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, std::string(err.begin(), err.end())};
+namespace vantrel_test {
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+File open(const std::string& path, const char* mode) { return File(vantrel::openFile(path, mode), std::fclose); }
+
+std::string bytesOf(const std::string& path) {
+  const std::vector<unsigned char> bytes = readBytes(path);
+  return {bytes.begin(), bytes.end()};
 }
 
-CommandResult runVantrel(const std::vector<std::string>& arguments, const TempFolder& folder) {
-  std::string line;
-  for (const std::string& argument : arguments) {
-    std::string quoted = "'";
-    for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    line += (line.empty() ? "" : " ") + quoted + "'";
+// Windows' line ends made "\n", as the tests compare.
+std::string text(std::string bytes) {
+  for (std::size_t at; (at = bytes.find("\r\n")) != std::string::npos;) bytes.erase(at, 1);
+  return bytes;
+}
+
+}  // namespace
+
+CommandResult runVantrel(const std::vector<std::string>& arguments, const std::string& input) {
+  const TempFolder streams;
+  const std::string outFile = streams.file("stdout"), errFile = streams.file("stderr");
+  int status = -1;
+  {
+    const File in = input.empty() ? File(nullptr, std::fclose) : open(input, "rb");
+    const File out = open(outFile, "wb"), err = open(errFile, "wb");
+    if (!out || !err || (!input.empty() && !in)) return {-1, "", "cannot open the run's files", ""};
+    vantrel::ChildProcess child(VANTREL_CLI_PATH, arguments, {in ? fileno(in.get()) : -1, fileno(out.get()), fileno(err.get())});
+    status = child.wait();
   }
-  return runVantrel(line, folder);
+  const std::string out = bytesOf(outFile), err = bytesOf(errFile);
+  return {status, text(out), text(err), out};
 }
 
 }  // namespace vantrel_test

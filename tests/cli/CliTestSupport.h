@@ -33,11 +33,11 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  std::string file(const std::string& name) const { return (path_ / std::filesystem::u8path(name)).u8string(); }
   // The names in the folder, hidden ones included.
   std::vector<std::string> names() const {
     std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename().u8string());
     return found;
   }
 
@@ -46,26 +46,24 @@ class TempFolder {
 };
 
 inline std::vector<unsigned char> readBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream file(path, std::ios::binary);
+  std::ofstream file(std::filesystem::u8path(path), std::ios::binary);
   file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 struct CommandResult {
   int exitCode;
-  std::string out;  // standard output
-  std::string err;  // standard error
+  std::string out;    // standard output, as text ("\n" for Windows' "\r\n")
+  std::string err;    // standard error, as text
+  std::string bytes;  // standard output as written
 };
 
-// Runs the built vantrel with `arguments`, already quoted for the system's command line
-// (a POSIX shell's, redirections included; Windows' own); standard output and error go
-// through files in `folder`, which are gone afterwards.
-CommandResult runVantrel(const std::string& arguments, const TempFolder& folder);
-// The same with each argument quoted as the system's command line needs.
-CommandResult runVantrel(const std::vector<std::string>& arguments, const TempFolder& folder);
+// Runs the built vantrel with `arguments` and standard input from the file `input` (none:
+// the null device).
+CommandResult runVantrel(const std::vector<std::string>& arguments, const std::string& input = "");
 
 }  // namespace vantrel_test

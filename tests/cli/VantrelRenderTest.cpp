@@ -1,5 +1,6 @@
-// `vantrel render` of a still picture, run as a person runs it, against the CPU reference
-// renderer: controls set one by one, keyed over time, and carried in a preset file.
+// `vantrel render`, run as a person runs it, against the CPU reference renderer: controls
+// set one by one, keyed over time, and carried in a preset file; numbered sequences, JPEG
+// pictures, and raw frames through standard input and output.
 //
 // Pixels must match within ReferenceTolerance.h's tolerance, as in the render tests.
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "CliTestSupport.h"
+#include "JpegFile.h"
 #include "PngFile.h"
 #include "ReferenceRenderer.h"
 #include "ReferenceTolerance.h"
@@ -78,13 +80,13 @@ std::vector<std::string> sortedNames(const TempFolder& folder) {
   return names;
 }
 
-TEST(VantrelStill, ControlsSetOneByOneMatchTheReference) {
+TEST(VantrelRender, ControlsSetOneByOneMatchTheReference) {
   TempFolder folder;
   const vantrel::RgbaImage input = testPicture(96, 64);
   vantrel::writePng(folder.file("in.png"), input);
   vantrel_test::writeBytes(folder.file("out.png"), {'o', 'l', 'd'});
 
-  const auto r = runVantrel(withSettings({"render", folder.file("in.png"), "-o", folder.file("out.png")}), folder);
+  const auto r = runVantrel(withSettings({"render", folder.file("in.png"), "-o", folder.file("out.png")}));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "");
   // The old output was replaced whole, and no temporary is left beside it.
@@ -97,7 +99,7 @@ TEST(VantrelStill, ControlsSetOneByOneMatchTheReference) {
 
 // Frame 6 at 24 frames a second is a quarter second in: a quarter of the way from the key
 // at 0 s to the one at 1 s. The preset saved with the keys renders that frame again.
-TEST(VantrelStill, KeyedControlsAndTheirPresetMatchTheReference) {
+TEST(VantrelRender, KeyedControlsAndTheirPresetMatchTheReference) {
   TempFolder folder;
   const vantrel::RgbaImage input = testPicture(96, 64);
   vantrel::writePng(folder.file("in.png"), input);
@@ -105,11 +107,10 @@ TEST(VantrelStill, KeyedControlsAndTheirPresetMatchTheReference) {
   std::vector<std::string> keyed = withSettings({"render", folder.file("in.png"), "-o", folder.file("keyed.png"),
                                                  "--frames", "6", "--save-preset", folder.file("look.json")});
   keyed.insert(keyed.end(), {"--set", "Shape Rotation=0@0s;90@1s"});
-  const auto r = runVantrel(keyed, folder);
+  const auto r = runVantrel(keyed);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const auto again = runVantrel({"render", folder.file("in.png"), "-o", folder.file("preset.png"), "--frames", "6",
-                                 "--preset", folder.file("look.json")},
-                                folder);
+                                 "--preset", folder.file("look.json")});
   ASSERT_EQ(again.exitCode, 0) << again.err;
 
   const vantrel::RgbaImage output = vantrel::readPng(folder.file("keyed.png"));
@@ -117,6 +118,52 @@ TEST(VantrelStill, KeyedControlsAndTheirPresetMatchTheReference) {
   vantrel_reference::SceneValues turned = hexagonScene();
   turned.rotation = 22.5;
   EXPECT_EQ(outliers(input, output, turned), 0);
+}
+
+// Each frame of a sequence at its own time (the keys turn the shape 4° a frame at 24
+// frames a second), under its own number.
+TEST(VantrelRender, SequenceFramesMatchTheReferenceAtTheirTimes) {
+  TempFolder folder;
+  const vantrel::RgbaImage input = testPicture(64, 48);
+  for (const char* name : {"shot_0001.png", "shot_0002.png", "shot_0003.png"}) vantrel::writePng(folder.file(name), input);
+  const auto r = runVantrel(withSettings({"render", folder.file("shot_%04d.png"), "-o", folder.file("fx_####.png"),
+                                          "--frames", "1-3", "--set", "Shape Rotation=0@0s;96@1s"}));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(sortedNames(folder).size(), 6u);
+  for (int frame = 1; frame <= 3; ++frame) {
+    vantrel_reference::SceneValues turned = hexagonScene();
+    turned.rotation = 4.0 * frame;
+    const vantrel::RgbaImage output = vantrel::readPng(folder.file("fx_000" + std::to_string(frame) + ".png"));
+    EXPECT_EQ(outliers(input, output, turned), 0) << "frame " << frame;
+  }
+}
+
+// Bytes such as 0x1A and "\n" pass both ways unchanged, frame after frame.
+TEST(VantrelRender, RawFramesThroughStandardStreamsMatchTheReference) {
+  TempFolder folder;
+  const vantrel::RgbaImage first = testPicture(64, 48);
+  vantrel::RgbaImage second = first;
+  std::reverse(second.rgba.begin(), second.rgba.end());
+  std::vector<unsigned char> raw(first.rgba.begin(), first.rgba.end());
+  raw.insert(raw.end(), second.rgba.begin(), second.rgba.end());
+  vantrel_test::writeBytes(folder.file("in.raw"), raw);
+
+  const auto r = runVantrel(withSettings({"render", "-", "--size", "64x48", "-o", "-"}), folder.file("in.raw"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.bytes.size(), raw.size());
+  for (std::size_t i = 0; i < 2; ++i) {
+    vantrel::RgbaImage output(64, 48);
+    std::copy_n(r.bytes.begin() + std::ptrdiff_t(i * raw.size() / 2), output.rgba.size(), output.rgba.begin());
+    EXPECT_EQ(outliers(i == 0 ? first : second, output, hexagonScene()), 0) << "frame " << i;
+  }
+}
+
+TEST(VantrelRender, JpegPictureMatchesTheReference) {
+  TempFolder folder;
+  vantrel::writeJpeg(folder.file("in.jpg"), testPicture(64, 48));
+  const auto r = runVantrel(withSettings({"render", folder.file("in.jpg"), "-o", folder.file("out.png")}));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(outliers(vantrel::readJpeg(folder.file("in.jpg")), vantrel::readPng(folder.file("out.png")), hexagonScene()), 0);
 }
 
 }  // namespace

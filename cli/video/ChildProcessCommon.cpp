@@ -1,0 +1,45 @@
+// What POSIX systems and Windows share of the process layer.
+#include <cstring>
+#include <stdexcept>
+
+#include "ChildProcess.h"
+#include "FileSystemCalls.h"
+#include "PipeIo.h"
+
+namespace vantrel {
+
+OwnedFd& OwnedFd::operator=(OwnedFd&& other) noexcept {
+  if (this != &other) {
+    reset();
+    fd_ = other.release();
+  }
+  return *this;
+}
+
+int OwnedFd::release() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+void OwnedFd::reset() {
+  if (fd_ >= 0) closeDescriptor(fd_);
+  fd_ = -1;
+}
+
+std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
+                     int& status) {
+  Pipe output = makePipe();
+  ChildProcess child(program, arguments, {-1, output.write.get(), errors.fd()});
+  output.write.reset();
+  std::string text;
+  char buffer[65536];
+  int error = 0;
+  std::size_t n;
+  while ((n = readFully(output.read.get(), buffer, sizeof buffer, &error)) > 0) text.append(buffer, n);
+  status = child.wait();
+  if (error) throw std::runtime_error("cannot read what " + program + " wrote: " + std::strerror(error));
+  return text;
+}
+
+}  // namespace vantrel
