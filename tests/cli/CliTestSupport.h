@@ -1,6 +1,7 @@
 // Temporary folders, file bytes and vantrel runs for the command's tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,10 +35,11 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   std::string file(const std::string& name) const { return (path_ / std::filesystem::u8path(name)).u8string(); }
-  // The names in the folder, hidden ones included.
+  // The names in the folder, hidden ones included, in order.
   std::vector<std::string> names() const {
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename().u8string());
+    std::sort(found.begin(), found.end());
     return found;
   }
 

@@ -1,6 +1,6 @@
 // `vantrel render`, run as a person runs it, against the CPU reference renderer: controls
-// set one by one, keyed over time, and carried in a preset file; numbered sequences, JPEG
-// pictures, and raw frames through standard input and output.
+// set one by one, keyed over time, and carried in a preset file; numbered sequences, and
+// raw frames through standard input and output.
 //
 // Pixels must match within ReferenceTolerance.h's tolerance, as in the render tests.
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "CliTestSupport.h"
-#include "JpegFile.h"
 #include "PngFile.h"
 #include "ReferenceRenderer.h"
 #include "ReferenceTolerance.h"
@@ -74,12 +73,6 @@ int outliers(const vantrel::RgbaImage& input, const vantrel::RgbaImage& output,
                                      vantrel_reference::renderReference(referenceImage(input), values));
 }
 
-std::vector<std::string> sortedNames(const TempFolder& folder) {
-  std::vector<std::string> names = folder.names();
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(VantrelRender, ControlsSetOneByOneMatchTheReference) {
   TempFolder folder;
   const vantrel::RgbaImage input = testPicture(96, 64);
@@ -90,7 +83,7 @@ TEST(VantrelRender, ControlsSetOneByOneMatchTheReference) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "");
   // The old output was replaced whole, and no temporary is left beside it.
-  EXPECT_EQ(sortedNames(folder), (std::vector<std::string>{"in.png", "out.png"}));
+  EXPECT_EQ(folder.names(), (std::vector<std::string>{"in.png", "out.png"}));
   const vantrel::RgbaImage output = vantrel::readPng(folder.file("out.png"));
   ASSERT_EQ(output.width, 96u);
   ASSERT_EQ(output.height, 64u);
@@ -121,19 +114,21 @@ TEST(VantrelRender, KeyedControlsAndTheirPresetMatchTheReference) {
 }
 
 // Each frame of a sequence at its own time (the keys turn the shape 4° a frame at 24
-// frames a second), under its own number.
+// frames a second), under its own number. Names are UTF-8 (on Windows, the folder joined
+// with '\\' and a '/' inside the output's name).
 TEST(VantrelRender, SequenceFramesMatchTheReferenceAtTheirTimes) {
   TempFolder folder;
   const vantrel::RgbaImage input = testPicture(64, 48);
-  for (const char* name : {"shot_0001.png", "shot_0002.png", "shot_0003.png"}) vantrel::writePng(folder.file(name), input);
-  const auto r = runVantrel(withSettings({"render", folder.file("shot_%04d.png"), "-o", folder.file("fx_####.png"),
+  for (const char* name : {"shot_é0001.png", "shot_é0002.png", "shot_é0003.png"}) vantrel::writePng(folder.file(name), input);
+  std::filesystem::create_directory(std::filesystem::u8path(folder.file("Bilder ö 名")));
+  const auto r = runVantrel(withSettings({"render", folder.file("shot_é%04d.png"), "-o", folder.file("Bilder ö 名/fx_####.png"),
                                           "--frames", "1-3", "--set", "Shape Rotation=0@0s;96@1s"}));
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(sortedNames(folder).size(), 6u);
+  EXPECT_EQ(folder.names().size(), 4u);
   for (int frame = 1; frame <= 3; ++frame) {
     vantrel_reference::SceneValues turned = hexagonScene();
     turned.rotation = 4.0 * frame;
-    const vantrel::RgbaImage output = vantrel::readPng(folder.file("fx_000" + std::to_string(frame) + ".png"));
+    const vantrel::RgbaImage output = vantrel::readPng(folder.file("Bilder ö 名/fx_000" + std::to_string(frame) + ".png"));
     EXPECT_EQ(outliers(input, output, turned), 0) << "frame " << frame;
   }
 }
@@ -156,14 +151,6 @@ TEST(VantrelRender, RawFramesThroughStandardStreamsMatchTheReference) {
     std::copy_n(r.bytes.begin() + std::ptrdiff_t(i * raw.size() / 2), output.rgba.size(), output.rgba.begin());
     EXPECT_EQ(outliers(i == 0 ? first : second, output, hexagonScene()), 0) << "frame " << i;
   }
-}
-
-TEST(VantrelRender, JpegPictureMatchesTheReference) {
-  TempFolder folder;
-  vantrel::writeJpeg(folder.file("in.jpg"), testPicture(64, 48));
-  const auto r = runVantrel(withSettings({"render", folder.file("in.jpg"), "-o", folder.file("out.png")}));
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(outliers(vantrel::readJpeg(folder.file("in.jpg")), vantrel::readPng(folder.file("out.png")), hexagonScene()), 0);
 }
 
 }  // namespace

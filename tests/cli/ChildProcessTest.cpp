@@ -117,16 +117,6 @@ TEST(ChildProcess, PassesArgumentsExactly) {
   EXPECT_EQ(status, 0);
 }
 
-TEST(ChildProcess, SaysWhyItCannotStart) {
-  const std::string missing = kStandIn + ".missing";
-  try {
-    ChildProcess child(missing, {}, {});
-    ADD_FAILURE() << "started " << missing;
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()).rfind("cannot start " + missing + ": ", 0), 0u) << error.what();
-  }
-}
-
 TEST(ChildProcess, FindsProgramsOnPath) {
   EXPECT_EQ(programFileName("stand_in_child"), VANTREL_STAND_IN_FILE_NAME);
   const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
@@ -134,11 +124,8 @@ TEST(ChildProcess, FindsProgramsOnPath) {
   const std::optional<std::string> found = findProgram("stand_in_child");
   const std::optional<std::string> missing = findProgram("no_such_program");
   setPath(saved);
-  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(found, std::string(VANTREL_STAND_IN_DIR) + (kPathSeparator == ';' ? "\\" : "/") + VANTREL_STAND_IN_FILE_NAME);
   EXPECT_FALSE(missing.has_value());
-  ErrorCapture errors;
-  int status = -1;
-  EXPECT_EQ(outputOf(*found, {"args", "found"}, errors, status), std::string("found", 6));
 }
 
 }  // namespace

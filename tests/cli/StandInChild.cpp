@@ -3,13 +3,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #endif
 
 namespace {
@@ -37,12 +37,7 @@ int run(const std::vector<std::string>& arguments) {
 int wmain(int count, wchar_t** given) {
   for (int fd = 0; fd < 3; ++fd) _setmode(fd, _O_BINARY);
   std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) {
-    std::string argument(3 * std::size_t(lstrlenW(given[i])) + 1, '\0');
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, given[i], -1, argument.data(), int(argument.size()), nullptr, nullptr);
-    arguments.push_back(argument.substr(0, std::size_t(size > 0 ? size - 1 : 0)));
-  }
+  for (int i = 0; i < count; ++i) arguments.push_back(std::filesystem::path(given[i]).u8string());
   return run(arguments);
 }
 #else
