@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <stdexcept>
 #include <thread>
 
 #include "ChildProcess.h"

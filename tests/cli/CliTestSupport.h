@@ -59,13 +59,11 @@ inline void writeBytes(const std::string& path, const std::vector<unsigned char>
 
 struct CommandResult {
   int exitCode;
-  std::string out;    // standard output, as text ("\n" for Windows' "\r\n")
-  std::string err;    // standard error, as text
-  std::string bytes;  // standard output as written
+  std::string out;  // standard output, as text ("\n" for Windows' "\r\n")
+  std::string err;  // standard error, as text
 };
 
-// Runs the built vantrel with `arguments` and standard input from the file `input` (none:
-// the null device).
-CommandResult runVantrel(const std::vector<std::string>& arguments, const std::string& input = "");
+// Runs the built vantrel with `arguments`, its standard input the null device.
+CommandResult runVantrel(const std::vector<std::string>& arguments);
 
 }  // namespace vantrel_test

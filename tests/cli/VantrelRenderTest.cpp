@@ -1,11 +1,9 @@
 // `vantrel render`, run as a person runs it, against the CPU reference renderer: controls
-// set one by one, keyed over time, and carried in a preset file; numbered sequences, and
-// raw frames through standard input and output.
+// set one by one, keyed over time, and carried in a preset file, and numbered sequences.
 //
 // Pixels must match within ReferenceTolerance.h's tolerance, as in the render tests.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -130,26 +128,6 @@ TEST(VantrelRender, SequenceFramesMatchTheReferenceAtTheirTimes) {
     turned.rotation = 4.0 * frame;
     const vantrel::RgbaImage output = vantrel::readPng(folder.file("Bilder ö 名/fx_000" + std::to_string(frame) + ".png"));
     EXPECT_EQ(outliers(input, output, turned), 0) << "frame " << frame;
-  }
-}
-
-// Bytes such as 0x1A and "\n" pass both ways unchanged, frame after frame.
-TEST(VantrelRender, RawFramesThroughStandardStreamsMatchTheReference) {
-  TempFolder folder;
-  const vantrel::RgbaImage first = testPicture(64, 48);
-  vantrel::RgbaImage second = first;
-  std::reverse(second.rgba.begin(), second.rgba.end());
-  std::vector<unsigned char> raw(first.rgba.begin(), first.rgba.end());
-  raw.insert(raw.end(), second.rgba.begin(), second.rgba.end());
-  vantrel_test::writeBytes(folder.file("in.raw"), raw);
-
-  const auto r = runVantrel(withSettings({"render", "-", "--size", "64x48", "-o", "-"}), folder.file("in.raw"));
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  ASSERT_EQ(r.bytes.size(), raw.size());
-  for (std::size_t i = 0; i < 2; ++i) {
-    vantrel::RgbaImage output(64, 48);
-    std::copy_n(r.bytes.begin() + std::ptrdiff_t(i * raw.size() / 2), output.rgba.size(), output.rgba.begin());
-    EXPECT_EQ(outliers(i == 0 ? first : second, output, hexagonScene()), 0) << "frame " << i;
   }
 }
 
