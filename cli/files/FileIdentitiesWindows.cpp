@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <optional>
+
+#include "WindowsText.h"
 
 namespace vantrel {
 namespace {
@@ -12,8 +13,8 @@ namespace {
 // no file. Opened for no access at all, so that a file another program has open is still
 // identified; a folder needs backup semantics to be opened.
 std::optional<std::pair<std::uint64_t, std::uint64_t>> identityOf(const std::string& path) {
-  const HANDLE file = CreateFileW(std::filesystem::u8path(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION information;
   const bool known = GetFileInformationByHandle(file, &information) != 0;

@@ -10,8 +10,6 @@
 #include <stdexcept>
 
 namespace vantrel {
-std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
-
 namespace {
 
 mode_t currentUmask() {
@@ -36,6 +34,8 @@ int createUniqueFile(const std::string& start, const std::string& suffix, std::s
   path = pattern;
   return fd;
 }
+
+std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 void closeDescriptor(int fd) { close(fd); }
 

@@ -7,7 +7,8 @@
 #include <shellapi.h>  // after windows.h, which it needs
 
 #include <cerrno>
-#include <filesystem>
+
+#include "WindowsText.h"
 
 namespace vantrel {
 namespace {
@@ -57,7 +58,7 @@ std::vector<std::string> commandLineArguments(int, char**) {
   int count = 0;
   wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(std::filesystem::path(words[i]).u8string());
+  for (int i = 1; i < count; ++i) arguments.push_back(narrow(words[i]));
   LocalFree(words);
   return arguments;
 }

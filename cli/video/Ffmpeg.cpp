@@ -116,19 +116,21 @@ std::string sizeText(std::uint32_t width, std::uint32_t height) {
 void useFfmpegAt(const std::string& path) { givenFfmpeg() = path; }
 
 std::string requireProgram(const std::string& name, const std::string& file) {
-  if (!givenFfmpeg().empty()) {
-    const std::filesystem::path ffmpeg = std::filesystem::u8path(givenFfmpeg());
-    const std::string program = name == "ffmpeg" ? givenFfmpeg()
-                                                 : (ffmpeg.parent_path() / std::filesystem::u8path(programFileName(name))).u8string();
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::u8path(program), error)) {
-      throw std::runtime_error(program + ": no such program (--ffmpeg " + givenFfmpeg() + "); it is needed for " + file);
+  const std::string& given = givenFfmpeg();
+  if (given.empty()) {
+    const std::optional<std::string> program = findProgram(name);
+    if (!program) {
+      throw std::runtime_error(name + " is not installed; it is needed for " + file + " (" + ffmpegInstallHint() + ")");
     }
-    return program;
+    return *program;
   }
-  const std::optional<std::string> program = findProgram(name);
-  if (!program) throw std::runtime_error(name + " is not installed; it is needed for " + file + " (" + ffmpegInstallHint() + ")");
-  return *program;
+  const std::filesystem::path besideGiven = std::filesystem::u8path(given).parent_path() / programFileName(name);
+  const std::string program = name == "ffmpeg" ? given : besideGiven.u8string();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(std::filesystem::u8path(program), error)) {
+    throw std::runtime_error(program + ": no such program (--ffmpeg " + given + "); it is needed for " + file);
+  }
+  return program;
 }
 
 std::string childFailure(const std::string& name, int status, const ErrorCapture& errors) {
