@@ -14,7 +14,7 @@ packages=(
   libpng-dev nlohmann-json3-dev
   libjpeg62-turbo-dev ffmpeg frei0r-plugins-dev melt
   clang libclang-rt-14-dev valgrind
-  g++-mingw-w64-x86-64-posix dpkg-dev nasm wine64 xvfb libgl1 libglx-mesa0
+  g++-mingw-w64-x86-64-posix dpkg-dev nasm wine64 xvfb libgl1 libglx-mesa0 procps
 )
 
 install_missing() {
