@@ -111,16 +111,16 @@ TEST(VantrelRender, KeyedControlsAndTheirPresetMatchTheReference) {
   EXPECT_EQ(outliers(input, output, turned), 0);
 }
 
-// Each frame of a sequence at its own time (the keys turn the shape 4° a frame at 24
-// frames a second), under its own number. Names are UTF-8 (on Windows, the folder joined
-// with '\\' and a '/' inside the output's name).
+// Each frame of a sequence found in its folder at its own time (the keys turn the shape
+// 4° a frame at 24 frames a second), under its own number. Names are UTF-8 (on Windows,
+// the folder joined with '\\' and a '/' inside the output's name).
 TEST(VantrelRender, SequenceFramesMatchTheReferenceAtTheirTimes) {
   TempFolder folder;
   const vantrel::RgbaImage input = testPicture(64, 48);
   for (const char* name : {"shot_é0001.png", "shot_é0002.png", "shot_é0003.png"}) vantrel::writePng(folder.file(name), input);
   std::filesystem::create_directory(std::filesystem::u8path(folder.file("Bilder ö 名")));
   const auto r = runVantrel(withSettings({"render", folder.file("shot_é%04d.png"), "-o", folder.file("Bilder ö 名/fx_####.png"),
-                                          "--frames", "1-3", "--set", "Shape Rotation=0@0s;96@1s"}));
+                                          "--set", "Shape Rotation=0@0s;96@1s"}));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(folder.names().size(), 4u);
   for (int frame = 1; frame <= 3; ++frame) {
