@@ -102,9 +102,9 @@ class ChildProcess {
 // a console control handler's thread.
 void endChildren();
 
-// Runs `program` to its end with its standard error into `errors` and returns what it
-// wrote on standard output; `status` gets what ChildProcess::wait returns. Throws
-// std::runtime_error when it cannot start or its output cannot be read.
+// Runs `program` to its end with its standard error into `errors` and returns the text it
+// wrote on standard output, lines ended by "\n"; `status` gets what ChildProcess::wait
+// returns. Throws std::runtime_error when it cannot start or its output cannot be read.
 std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
                      int& status);
 

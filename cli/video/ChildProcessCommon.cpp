@@ -39,6 +39,12 @@ std::string outputOf(const std::string& program, const std::vector<std::string>&
   while ((n = readFully(output.read.get(), buffer, sizeof buffer, &error)) > 0) text.append(buffer, n);
   status = child.wait();
   if (error) throw std::runtime_error("cannot read what " + program + " wrote: " + std::strerror(error));
+  // Text, whose lines a Windows program ends with "\r\n".
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') text[kept++] = text[i];
+  }
+  text.resize(kept);
   return text;
 }
 

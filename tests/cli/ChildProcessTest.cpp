@@ -107,9 +107,10 @@ TEST(ChildProcess, WritingWhereNoOneReadsGivesEpipe) {
 TEST(ChildProcess, PassesArgumentsExactly) {
   const std::vector<std::string> given = {"args",       "two words",           "say \"hi\"",
                                           "trailing\\", "\\\\server\\share\\", "a\\\"b\\\\\"",
-                                          "",           "tab\tand *?",         "ünïcødé ✓ 日本"};
+                                          "",           "tab\tand *?\r\n",     "ünïcødé ✓ 日本"};
   std::string expected;
   for (auto argument = given.begin() + 1; argument != given.end(); ++argument) expected += *argument + '\0';
+  expected.erase(expected.find("\r\n"), 1);  // output is text: "\r\n" reads as "\n"
   ErrorCapture errors;
   int status = -1;
   EXPECT_EQ(outputOf(kStandIn, given, errors, status), expected);
