@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -53,22 +52,14 @@ ErrorCapture::ErrorCapture() : file_(memfd_create("vantrel-child-stderr", MFD_CL
   if (file_.get() < 0) throw std::runtime_error(std::string("cannot make a file for a child's errors: ") + std::strerror(errno));
 }
 
-std::string ErrorCapture::lastLine() const {
+std::uint64_t ErrorCapture::size() const {
   struct stat status;
-  if (fstat(file_.get(), &status) != 0) return "";
-  const off_t size = status.st_size;
-  const off_t start = std::max<off_t>(0, size - 4096);
-  std::string tail(std::size_t(size - start), '\0');
-  const ssize_t n = pread(file_.get(), tail.data(), tail.size(), start);
-  tail.resize(n > 0 ? std::size_t(n) : 0);
-  while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' ')) tail.pop_back();
-  const std::size_t newline = tail.find_last_of("\r\n");
-  return newline == std::string::npos ? tail : tail.substr(newline + 1);
+  return fstat(file_.get(), &status) == 0 ? std::uint64_t(status.st_size) : 0;
 }
 
-std::string ErrorCapture::head(std::size_t size) const {
+std::string ErrorCapture::readAt(std::uint64_t offset, std::size_t size) const {
   std::string text(size, '\0');
-  const ssize_t n = pread(file_.get(), text.data(), text.size(), 0);
+  const ssize_t n = pread(file_.get(), text.data(), text.size(), off_t(offset));
   text.resize(n > 0 ? std::size_t(n) : 0);
   return text;
 }

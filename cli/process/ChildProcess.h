@@ -63,6 +63,11 @@ class ErrorCapture {
   std::string head(std::size_t size) const;
 
  private:
+  // What the system's twins do: the bytes written so far, and up to `size` of them from
+  // `offset`, read without moving where the child writes.
+  std::uint64_t size() const;
+  std::string readAt(std::uint64_t offset, std::size_t size) const;
+
   OwnedFd file_;
 };
 

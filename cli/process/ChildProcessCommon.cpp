@@ -27,6 +27,16 @@ void OwnedFd::reset() {
   fd_ = -1;
 }
 
+std::string ErrorCapture::lastLine() const {
+  const std::uint64_t end = size(), start = end > 4096 ? end - 4096 : 0;
+  std::string tail = readAt(start, std::size_t(end - start));
+  while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' ')) tail.pop_back();
+  const std::size_t newline = tail.find_last_of("\r\n");
+  return newline == std::string::npos ? tail : tail.substr(newline + 1);
+}
+
+std::string ErrorCapture::head(std::size_t size) const { return readAt(0, size); }
+
 std::string outputOf(const std::string& program, const std::vector<std::string>& arguments, const ErrorCapture& errors,
                      int& status) {
   Pipe output = makePipe();

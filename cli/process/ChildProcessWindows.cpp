@@ -4,7 +4,6 @@
 #include <io.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -135,33 +134,21 @@ ErrorCapture::ErrorCapture() {
   }
 }
 
-namespace {
+std::uint64_t ErrorCapture::size() const {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(handleOf(file_.get()), &size) ? std::uint64_t(size.QuadPart) : 0;
+}
 
-std::string readAt(int fd, std::uint64_t offset, std::size_t size) {
+std::string ErrorCapture::readAt(std::uint64_t offset, std::size_t size) const {
   std::string text(size, '\0');
   OVERLAPPED at = {};
   at.Offset = DWORD(offset);
   at.OffsetHigh = DWORD(offset >> 32);
   DWORD n = 0;
-  if (size == 0 || !ReadFile(handleOf(fd), text.data(), DWORD(size), &n, &at)) n = 0;
+  if (size == 0 || !ReadFile(handleOf(file_.get()), text.data(), DWORD(size), &n, &at)) n = 0;
   text.resize(n);
   return text;
 }
-
-}  // namespace
-
-std::string ErrorCapture::lastLine() const {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(handleOf(file_.get()), &size)) return "";
-  const std::uint64_t end = std::uint64_t(size.QuadPart);
-  const std::uint64_t start = end > 4096 ? end - 4096 : 0;
-  std::string tail = readAt(file_.get(), start, std::size_t(end - start));
-  while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' ')) tail.pop_back();
-  const std::size_t newline = tail.find_last_of("\r\n");
-  return newline == std::string::npos ? tail : tail.substr(newline + 1);
-}
-
-std::string ErrorCapture::head(std::size_t size) const { return readAt(file_.get(), 0, size); }
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, Streams streams) {
   std::wstring line;
