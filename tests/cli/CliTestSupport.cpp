@@ -21,14 +21,10 @@ std::string textOf(const std::string& path) {
 CommandResult runVantrel(const std::vector<std::string>& arguments) {
   const TempFolder streams;
   const std::string outFile = streams.file("stdout"), errFile = streams.file("stderr");
-  int status = -1;
-  {
-    using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-    const File out(vantrel::openFile(outFile, "wb"), std::fclose), err(vantrel::openFile(errFile, "wb"), std::fclose);
-    if (!out || !err) return {-1, "", "cannot open the run's files"};
-    vantrel::ChildProcess child(VANTREL_CLI_PATH, arguments, {-1, fileno(out.get()), fileno(err.get())});
-    status = child.wait();
-  }
+  using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+  const File out(vantrel::openFile(outFile, "wb"), std::fclose), err(vantrel::openFile(errFile, "wb"), std::fclose);
+  if (!out || !err) return {-1, "", "cannot open the run's files"};
+  const int status = vantrel::ChildProcess(VANTREL_CLI_PATH, arguments, {-1, fileno(out.get()), fileno(err.get())}).wait();
   return {status, textOf(outFile), textOf(errFile)};
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
