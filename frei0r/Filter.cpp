@@ -2,24 +2,19 @@
 // substitute host's code: it loads QNVantrel.so, declares its controls as frei0r
 // parameters, and renders each frame of each instance through the one host.
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
 extern "C" {
 #include <frei0r.h>  // a C header without C++ guards
 }
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Controls.h"
@@ -45,34 +40,6 @@ std::string modulePath() {
   return (folder / "QNVantrel.so").string();
 }
 
-// The effect prints its OpenGL context details on standard output when it makes a
-// context: at global setup and at a thread's first render. The application's standard
-// output may be the video itself (ffmpeg ... -), so those calls print to nowhere.
-class QuietStdout {
- public:
-  explicit QuietStdout(bool quiet) {
-    if (!quiet) return;
-    std::cout.flush();
-    std::fflush(stdout);
-    saved_ = dup(STDOUT_FILENO);
-    const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && nowhere >= 0) dup2(nowhere, STDOUT_FILENO);
-    if (nowhere >= 0) close(nowhere);
-  }
-  ~QuietStdout() {
-    if (saved_ < 0) return;
-    std::cout.flush();
-    std::fflush(stdout);
-    dup2(saved_, STDOUT_FILENO);
-    close(saved_);
-  }
-  QuietStdout(const QuietStdout&) = delete;
-  QuietStdout& operator=(const QuietStdout&) = delete;
-
- private:
-  int saved_ = -1;
-};
-
 // The host a process has, shared by every instance. The substitute host is one per
 // process and its commands are not reentrant, so one lock covers every call into it.
 struct Plugin {
@@ -85,7 +52,6 @@ struct Plugin {
   int instances = 0;
   bool globalUp = false;
   std::string globalFailure;  // why global setup failed, until the last instance goes
-  std::set<std::thread::id> renderThreads;  // those with a context of the effect's
 };
 
 // Never destroyed: instances may outlive the application's deinit, and the module's
@@ -101,6 +67,9 @@ void load(Plugin& p) {
   p.loaded = true;
   try {
     p.host = std::make_unique<minihost::Host>(modulePath());
+    // The effect's diagnostics would otherwise reach standard output, which may be the
+    // application's video (ffmpeg ... -, melt ... pipe:1).
+    p.host->setDiagnostics([](const char*) {});
     p.host->outData().return_msg[0] = '\0';
     if (const PF_Err err = p.host->paramsSetup(); err != PF_Err_NONE) {
       p.loadFailure = p.host->failureMessage("parameter setup", err);
@@ -148,8 +117,6 @@ std::string render(Plugin& p, Instance& instance, double seconds) {
   if (!p.globalFailure.empty()) return p.globalFailure;
   minihost::Host& host = *p.host;
   try {
-    const bool firstOnThread = p.renderThreads.insert(std::this_thread::get_id()).second;
-    const QuietStdout quiet(!p.globalUp || firstOnThread);
     if (!p.globalUp) {
       host.outData().return_msg[0] = '\0';
       if (const PF_Err err = host.globalSetup(); err != PF_Err_NONE) {
@@ -195,7 +162,6 @@ void f0r_deinit() {
   if (p.inits > 0 || p.instances > 0) return;
   if (p.host && p.globalUp) p.host->globalSetdown();
   p.globalUp = false;
-  p.renderThreads.clear();
   p.host.reset();
   p.controls.clear();
   p.loaded = false;
@@ -262,7 +228,6 @@ void f0r_destruct(f0r_instance_t handle) {
   if (p.host && p.globalUp) p.host->globalSetdown();
   p.globalUp = false;
   p.globalFailure.clear();
-  p.renderThreads.clear();
 }
 
 // Values live in the instance alone; they reach the host when a frame is rendered.

@@ -5,18 +5,21 @@
 #include <glbinding/Meta.h>
 #include <glbinding/Version.h>
 
-#include <iostream>
+#include <ostream>
+
+#include "Diagnostics.h"
 
 namespace Quillon::Vantrel {
 namespace {
 
 void printContextInfo() {
-  std::cout << std::endl;
-  std::cout << "OpenGL Version:  " << glbinding::ContextInfo::version() << std::endl;
-  std::cout << "OpenGL Vendor:   " << glbinding::ContextInfo::vendor() << std::endl;
-  std::cout << "OpenGL Renderer: " << glbinding::ContextInfo::renderer() << std::endl;
-  std::cout << "OpenGL Revision: " << glbinding::Meta::glRevision() << " (gl.xml)" << std::endl;
-  std::cout << std::endl;
+  std::ostream& out = diagnosticStream();
+  out << std::endl;
+  out << "OpenGL Version:  " << glbinding::ContextInfo::version() << std::endl;
+  out << "OpenGL Vendor:   " << glbinding::ContextInfo::vendor() << std::endl;
+  out << "OpenGL Renderer: " << glbinding::ContextInfo::renderer() << std::endl;
+  out << "OpenGL Revision: " << glbinding::Meta::glRevision() << " (gl.xml)" << std::endl;
+  out << std::endl;
 }
 
 }  // namespace
@@ -45,5 +48,7 @@ void AEOpenGLContext::makeCurrent() const {
   WindowSystem::makeCurrent(native);
   glbinding::Binding::useContext(WindowSystem::currentHandle());
 }
+
+bool AEOpenGLContext::isCurrent() const { return WindowSystem::currentHandle() == WindowSystem::handleOf(native); }
 
 }  // namespace Quillon::Vantrel

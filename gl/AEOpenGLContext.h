@@ -22,6 +22,9 @@ class AEOpenGLContext {
   // Makes this context current on the calling thread and points glbinding at it. The
   // window system's answer is not checked, as with every switch the effect makes.
   void makeCurrent() const;
+  // Whether this context is the calling thread's current one: a switch the window system
+  // refused leaves another context current, which the effect must not draw into.
+  bool isCurrent() const;
 
   NativeContext native;
   std::set<gl::GLextension> extensions;  // as the context reported them when made

@@ -3,8 +3,9 @@
 #include <glbinding/gl33core/gl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
+
+#include "Diagnostics.h"
 
 using namespace gl33core;
 
@@ -18,7 +19,7 @@ void reportShaderError(GLuint shader, const char* stage) {
   GLsizei length = 0;
   glGetShaderInfoLog(shader, kLogLimit, &length, log);
   log[std::min(length, kLogLimit)] = '\0';
-  std::printf("Shader %s error:\n%s\n", stage, log);
+  printDiagnostic("Shader %s error:\n%s\n", stage, log);
 }
 
 void reportProgramError(GLuint program) {
@@ -26,7 +27,7 @@ void reportProgramError(GLuint program) {
   GLsizei length = 0;
   glGetProgramInfoLog(program, kLogLimit, &length, log);
   log[std::min(length, kLogLimit)] = '\0';
-  std::printf("Program error:\n%s\n", log);
+  printDiagnostic("Program error:\n%s\n", log);
 }
 
 struct Stage {

@@ -71,4 +71,13 @@ struct AEGP_DynamicStreamSuite2 {
                                      A_Boolean undoable, A_Boolean set);
 };
 
+// Offered by a host whose standard output is not for messages (it may carry a video on a
+// pipe): the effect's diagnostic text goes to the host instead. Hosts that do not offer
+// it leave the text on standard output.
+struct QN_DiagnosticsSuite1 {
+  static constexpr const char* suiteName = "QN Diagnostics Suite";
+  static constexpr A_long suiteVersion = 1;
+  void (*QN_WriteDiagnostic)(const A_char* text);
+};
+
 }  // extern "C"

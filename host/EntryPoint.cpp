@@ -6,6 +6,8 @@
 
 #include "AESDK_OpenGL_Fault.h"
 #include "Commands.h"
+#include "Diagnostics.h"
+#include "WindowSystem.h"
 
 namespace Quillon::Vantrel {
 namespace {
@@ -15,10 +17,16 @@ PF_Err dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamLi
   // Compared as unsigned: a negative selector is just another unknown one.
   switch (static_cast<A_u_long>(cmd)) {
     case PF_Cmd_ABOUT: return About(in_data, out_data);
-    case PF_Cmd_GLOBAL_SETUP: return GlobalSetup(out_data);
+    case PF_Cmd_GLOBAL_SETUP: {
+      const DiagnosticsTarget diagnostics(in_data);  // the commands that make contexts
+      return GlobalSetup(out_data);
+    }
     case PF_Cmd_GLOBAL_SETDOWN: return GlobalSetdown();
     case PF_Cmd_PARAMS_SETUP: return ParamsSetup(in_data, out_data);
-    case PF_Cmd_RENDER: return Render(in_data, params, output);
+    case PF_Cmd_RENDER: {
+      const DiagnosticsTarget diagnostics(in_data);
+      return Render(in_data, params, output);
+    }
     case PF_Cmd_USER_CHANGED_PARAM:
       return UserChangedParam(in_data, params, static_cast<PF_UserChangedParamExtra*>(extra));
     case PF_Cmd_UPDATE_PARAMS_UI: return UpdateParamsUI(in_data, params);
@@ -27,9 +35,9 @@ PF_Err dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamLi
 }
 
 // Leaves a one-line reason a person can act on where the host shows command messages.
-void reportReason(PF_OutData* out_data, const char* reason) {
-  if (out_data) std::snprintf(out_data->return_msg, sizeof out_data->return_msg, "%s: %s",
-                              "QN Vantrel", reason);
+void reportReason(PF_OutData* out_data, const char* reason, const char* detail = "") {
+  if (out_data) std::snprintf(out_data->return_msg, sizeof out_data->return_msg, "%s: %s%s",
+                              "QN Vantrel", reason, detail);
 }
 
 }  // namespace
@@ -45,7 +53,7 @@ DllExport PF_Err EntryPointFunc(
     // A host failure inside a handler; the code itself is not passed on.
     return PF_Err_BAD_CALLBACK_PARAM;
   } catch (const AESDK_OpenGL_Fault&) {
-    reportReason(out_data, "cannot create an OpenGL 3.3 context: no usable GPU driver or EGL display");
+    reportReason(out_data, "cannot create an OpenGL 3.3 context: no usable GPU driver for ", kWindowSystemName);
     return PF_Err_BAD_CALLBACK_PARAM;
   } catch (const std::bad_alloc&) {
     reportReason(out_data, "out of memory");

@@ -3,6 +3,8 @@
 // throws A_Err_MISSING_SUITE, which the entry point turns into a host error.
 #pragma once
 
+#include <new>
+
 #include "AE_Suites.h"
 
 namespace Quillon::Vantrel {
@@ -10,18 +12,19 @@ namespace Quillon::Vantrel {
 template <typename Suite>
 class AcquiredSuite {
  public:
-  explicit AcquiredSuite(const PF_InData& in_data) : basic_(in_data.pica_basicP) {
-    const void* table = nullptr;
-    if (!basic_ || basic_->AcquireSuite(Suite::suiteName, Suite::suiteVersion, &table) != 0) {
-      throw A_Err(A_Err_MISSING_SUITE);
-    }
-    if (!table) {
-      basic_->ReleaseSuite(Suite::suiteName, Suite::suiteVersion);
-      throw A_Err(A_Err_MISSING_SUITE);
-    }
-    suite_ = static_cast<const Suite*>(table);
+  explicit AcquiredSuite(const PF_InData& in_data) : AcquiredSuite(in_data, std::nothrow) {
+    if (!suite_) throw A_Err(A_Err_MISSING_SUITE);
   }
-  ~AcquiredSuite() { basic_->ReleaseSuite(Suite::suiteName, Suite::suiteVersion); }
+  // A suite the host may not offer: get() is null when it does not.
+  AcquiredSuite(const PF_InData& in_data, std::nothrow_t) : basic_(in_data.pica_basicP) {
+    const void* table = nullptr;
+    if (!basic_ || basic_->AcquireSuite(Suite::suiteName, Suite::suiteVersion, &table) != 0) return;
+    suite_ = static_cast<const Suite*>(table);
+    if (!suite_) basic_->ReleaseSuite(Suite::suiteName, Suite::suiteVersion);
+  }
+  ~AcquiredSuite() {
+    if (suite_) basic_->ReleaseSuite(Suite::suiteName, Suite::suiteVersion);
+  }
 
   AcquiredSuite(const AcquiredSuite&) = delete;
   AcquiredSuite& operator=(const AcquiredSuite&) = delete;

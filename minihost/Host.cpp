@@ -74,7 +74,8 @@ struct HostCallbacks {
   static A_Err acquireSuite(const char* name, A_long version, const void** suite) {
     Host& h = host();
     const std::string key = suiteKey(name, version);
-    const void* table = h.faults_.missingSuites.count(name) ? nullptr : suiteTable(key);
+    const bool offered = !h.faults_.missingSuites.count(name) && (h.diagnostics_ || key != diagnosticsKey());
+    const void* table = offered ? suiteTable(key) : nullptr;
     h.journal_.add("AcquireSuite " + key + (table ? "" : " missing"));
     *suite = table;
     if (!table) return A_Err_MISSING_SUITE;
@@ -222,6 +223,12 @@ struct HostCallbacks {
     return 0;
   }
 
+  // "QN Diagnostics Suite" 1.
+  static void writeDiagnostic(const A_char* text) {
+    if (const Host* h = activeHost; h && h->diagnostics_ && text) h->diagnostics_(text);
+  }
+  static std::string diagnosticsKey() { return suiteKey(QN_DiagnosticsSuite1::suiteName, QN_DiagnosticsSuite1::suiteVersion); }
+
   static const void* suiteTable(const std::string& key) {
     static const PF_ANSICallbacksSuite1 ansi{ansiSprintf};
     static const PF_HandleSuite2 handles{newHandle, lockHandle, unlockHandle, disposeHandle};
@@ -230,6 +237,7 @@ struct HostCallbacks {
     static const AEGP_EffectSuite2 effects{disposeEffect};
     static const AEGP_StreamSuite7 streams{getNewEffectStreamByIndex, disposeStream};
     static const AEGP_DynamicStreamSuite2 dynamicStreams{getDynamicStreamFlags, setDynamicStreamFlag};
+    static const QN_DiagnosticsSuite1 diagnostics{writeDiagnostic};
     static const std::map<std::string, const void*> tables = {
         {suiteKey(ansi.suiteName, ansi.suiteVersion), &ansi},
         {suiteKey(handles.suiteName, handles.suiteVersion), &handles},
@@ -238,6 +246,7 @@ struct HostCallbacks {
         {suiteKey(effects.suiteName, effects.suiteVersion), &effects},
         {suiteKey(streams.suiteName, streams.suiteVersion), &streams},
         {suiteKey(dynamicStreams.suiteName, dynamicStreams.suiteVersion), &dynamicStreams},
+        {diagnosticsKey(), &diagnostics},
     };
     auto it = tables.find(key);
     return it == tables.end() ? nullptr : it->second;

@@ -4,6 +4,7 @@
 // host pointer of their own.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -72,6 +73,10 @@ class Host {
   // The index of the parameter with this display name, or -1.
   PF_ParamIndex findParam(const std::string& name) const;
 
+  // Offers the effect the diagnostics suite: its diagnostic text goes to `sink`, which
+  // may be called on any thread, instead of to standard output. Unset: not offered.
+  void setDiagnostics(std::function<void(const char* text)> sink) { diagnostics_ = std::move(sink); }
+
   // What the module holds of the host's, for leak checks.
   std::size_t liveSuites() const;
   std::size_t liveMemoryHandles() const;
@@ -101,6 +106,7 @@ class Host {
   std::vector<DeclaredParam> declared_;
   std::vector<std::unique_ptr<EffectInstance>> instances_;
   mutable std::mutex mutex_;  // guards the handle tables: callbacks may come from any thread
+  std::function<void(const char*)> diagnostics_;
   std::map<std::string, int> acquiredSuites_;  // "name version" -> acquisitions not released
   std::map<PF_Handle, std::unique_ptr<MemoryHandle>> memoryHandles_;
   std::map<AEGP_EffectRefH, std::unique_ptr<EffectInstance*>> effectHandles_;

@@ -5,6 +5,9 @@
 
 namespace Quillon::Vantrel {
 
+// How the effect reaches the GPU here, for the messages that name it.
+inline constexpr char kWindowSystemName[] = "EGL";
+
 // A private context of the effect.
 struct NativeContext {
   EGLDisplay display = EGL_NO_DISPLAY;

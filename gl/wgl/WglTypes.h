@@ -13,6 +13,9 @@
 
 namespace Quillon::Vantrel {
 
+// How the effect reaches the GPU here, for the messages that name it.
+inline constexpr char kWindowSystemName[] = "WGL";
+
 // A private context of the effect, on a hidden window of its own. The window lives on a
 // thread of its own (see HiddenWindow.h), so that any thread can take it down.
 struct NativeContext {
