@@ -13,6 +13,11 @@ namespace Quillon::Vantrel {
 
 AEOpenGLContext* globalContext = nullptr;
 
+AEOpenGLContext& makeGlobalContext() {
+  if (!globalContext) globalContext = new AEOpenGLContext(nullptr);
+  return *globalContext;
+}
+
 PF_Err GlobalSetup(PF_OutData* out_data) {
   // Written first, so the host has them even if making the context fails.
   out_data->my_version = kPackedVersion;
@@ -20,7 +25,7 @@ PF_Err GlobalSetup(PF_OutData* out_data) {
   out_data->out_flags2 = kGlobalOutFlags2;
 
   ContextRestoreGuard guard;
-  globalContext = new AEOpenGLContext(nullptr);
+  makeGlobalContext();
   return PF_Err_NONE;
 }
 

@@ -11,4 +11,10 @@ namespace Quillon::Vantrel {
 // process's end. The effect's other process-wide holders follow the same rule.
 extern AEOpenGLContext* globalContext;
 
+// The global context, made first if there is none: by global setup, or by the first
+// render of a host that renders although global setup failed or never came, so that
+// every render context shares its objects and global setdown finds what to release.
+// Throws AESDK_OpenGL_Fault when it cannot be made.
+AEOpenGLContext& makeGlobalContext();
+
 }  // namespace Quillon::Vantrel

@@ -28,11 +28,19 @@ void checkSizeFits(A_long width, A_long height) {
   }
 }
 
+// Errors left by earlier calls are not the next step's. Bounded: a lost context may
+// report one for ever.
+void clearErrors() {
+  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+}
+
 }  // namespace
 
 OpenglRenderTarget& OpenglRenderTarget::instance() {
-  static OpenglRenderTarget target;
-  return target;
+  // Never destroyed: released by global setdown alone (see GlobalContext.h).
+  static OpenglRenderTarget* const target = new OpenglRenderTarget;
+  return *target;
 }
 
 void OpenglRenderTarget::resize(A_long width, A_long height, const AEOpenGLContext& context) {
@@ -54,6 +62,7 @@ void OpenglRenderTarget::resize(A_long width, A_long height, const AEOpenGLConte
   width_ = width;
   height_ = height;
   samples_ = objects.samples;
+  clearErrors();
   glGenRenderbuffers(1, &outputRenderbuffer_);
   glBindRenderbuffer(GL_RENDERBUFFER, outputRenderbuffer_);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width_, height_);
@@ -63,6 +72,29 @@ void OpenglRenderTarget::resize(A_long width, A_long height, const AEOpenGLConte
   // Every frame replaces all of it, so it needs no zero-filled upload.
   inputTexture_ = createLinearTexture(GL_RGBA32F, width_, height_);
   glBindTexture(GL_TEXTURE_2D, 0);
+  failUnlessMade("input and output");
+}
+
+void OpenglRenderTarget::failUnlessMade(const char* what) {
+  const GLenum error = glGetError();
+  if (error == GL_NO_ERROR) return;
+  fail(std::string("the GPU refused the ") + what + " storage of a " + sizeText() +
+       (error == GL_OUT_OF_MEMORY ? " layer: out of memory" : " layer"));
+}
+
+void OpenglRenderTarget::failUnlessComplete(GLenum target, const char* what) {
+  if (glCheckFramebufferStatus(target) == GL_FRAMEBUFFER_COMPLETE) return;
+  fail(std::string("the GPU cannot draw into the ") + what + " framebuffer of a " + sizeText() + " layer");
+}
+
+std::string OpenglRenderTarget::sizeText() const { return std::to_string(width_) + "x" + std::to_string(height_); }
+
+void OpenglRenderTarget::fail(const std::string& reason) {
+  // Nothing half-made is kept: the next frame makes the storage again.
+  releaseStorage();
+  width_ = height_ = 0;
+  samples_ = 0;
+  throw std::runtime_error(reason);
 }
 
 void OpenglRenderTarget::releaseStorage() {
@@ -98,14 +130,17 @@ void OpenglRenderTarget::releaseAll() {
 void OpenglRenderTarget::beginLayer() {
   if (openLayers_ == layers_.size()) {
     Layer layer;
+    clearErrors();
     glGenRenderbuffers(1, &layer.multisample);
     glBindRenderbuffer(GL_RENDERBUFFER, layer.multisample);
     glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, width_, height_);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     layers_.push_back(layer);
+    failUnlessMade("multisampled");
   }
   glBindFramebuffer(GL_FRAMEBUFFER, current_->multisampleFramebuffer);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, layers_[openLayers_].multisample);
+  failUnlessComplete(GL_FRAMEBUFFER, "multisampled");
   ++openLayers_;
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -116,12 +151,15 @@ GLuint OpenglRenderTarget::resolveLayer() {
   Layer& layer = layers_[openLayers_ - 1];
   if (layer.resolved == 0) {
     // The blit writes every texel, so the storage needs no zero-filled upload.
+    clearErrors();
     layer.resolved = createLinearTexture(GL_RGBA8, width_, height_);
     glBindTexture(GL_TEXTURE_2D, 0);
+    failUnlessMade("resolved");
   }
   glBindFramebuffer(GL_READ_FRAMEBUFFER, current_->multisampleFramebuffer);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, current_->resolveFramebuffer);
   glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, layer.resolved, 0);
+  failUnlessComplete(GL_DRAW_FRAMEBUFFER, "resolved");
   glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 
   if (--openLayers_ > 0) {
@@ -132,9 +170,10 @@ GLuint OpenglRenderTarget::resolveLayer() {
   return layer.resolved;
 }
 
-void OpenglRenderTarget::bindOutput() const {
+void OpenglRenderTarget::bindOutput() {
   glBindFramebuffer(GL_FRAMEBUFFER, current_->outputFramebuffer);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, outputRenderbuffer_);
+  failUnlessComplete(GL_FRAMEBUFFER, "output");
 }
 
 ConversionPass& OpenglRenderTarget::conversionPass() {

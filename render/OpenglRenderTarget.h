@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "AE_Effect.h"
@@ -46,7 +47,8 @@ class OpenglRenderTarget {
   // Release, then also the conversion pass; the target starts again from 0 x 0.
   void releaseAll();
 
-  // Opens a cleared layer and binds it for drawing.
+  // Opens a cleared layer and binds it for drawing. This and the operations below throw
+  // std::runtime_error, with the storage dropped, when the GPU refuses what they need.
   void beginLayer();
   // Closes the top layer and returns its resolved picture; 0 if no layer is open. The
   // target keeps the texture, and the next frame resolves into it again.
@@ -55,7 +57,7 @@ class OpenglRenderTarget {
   // The layer-sized GL_RGBA32F texture the frame's input is uploaded into.
   gl::GLuint inputTexture() const { return inputTexture_; }
   // Binds the output framebuffer with the output renderbuffer attached.
-  void bindOutput() const;
+  void bindOutput();
   ConversionPass& conversionPass();
   // The objects of the frame's context (valid from resize to the end of the frame).
   ContextObjects& contextObjects() { return *current_; }
@@ -72,6 +74,12 @@ class OpenglRenderTarget {
 
   OpenglRenderTarget() = default;
   void releaseStorage();
+  // Storage the driver refused (out of memory) or cannot draw into fails the frame with
+  // the reason, and is dropped, so that the next frame makes it again.
+  void failUnlessMade(const char* what);
+  void failUnlessComplete(gl::GLenum target, const char* what);
+  [[noreturn]] void fail(const std::string& reason);
+  std::string sizeText() const;
 
   std::map<const AEOpenGLContext*, ContextObjects> contextObjects_;
   ContextObjects* current_ = nullptr;  // the frame's context's

@@ -37,6 +37,7 @@ PF_Err Render(const PF_InData* in_data, PF_ParamList params, PF_LayerDef* output
   PixelTransfer transfer;
   const AEOpenGLContext& context = acquireThreadContext();
   context.makeCurrent();
+  if (!context.isCurrent()) throw std::runtime_error("the effect's OpenGL context cannot be made current on this thread");
 
   const PF_LayerDef& layer = params[kInputLayer]->u.ld;
   if (layer.width <= 0 || layer.height <= 0) return PF_Err_NONE;  // nothing to draw or write

@@ -24,7 +24,7 @@ AEOpenGLContext& acquireThreadContext() {
   std::lock_guard<std::recursive_mutex> lock(renderMutex);
   if (renderThreadIndex == -1) renderThreadIndex = nextRenderThreadIndex.fetch_add(1);
   std::unique_ptr<AEOpenGLContext>& context = threadContexts[renderThreadIndex];
-  if (!context) context = std::make_unique<AEOpenGLContext>(globalContext);
+  if (!context) context = std::make_unique<AEOpenGLContext>(&makeGlobalContext());
   return *context;
 }
 

@@ -8,16 +8,24 @@
 #include <functional>
 #include <optional>
 
+#include <glbinding/AbstractFunction.h>
+#include <glbinding/Binding.h>
+#include <glbinding/FunctionCall.h>
+#include <glbinding/callbacks.h>
+
 #include "GlObjectCounter.h"
+#include "WindowSystem.h"
 #include "HostThread.h"
 #include "ParamIndex.h"
 #include "RenderHost.h"
 
-// Each refuses the module's next such call once: a render context's creation, making one
-// current, operator new from the module's code (Linux only). endOnWindowSystemCall ends the
-// process at any make-current or delete, exit 3. The hooks: RefusingEgl/WglContexts.cpp.
+// Each refuses the module's next such call once: a render or a global context's creation,
+// making one current, a layer's multisampled storage, operator new from the module's code
+// (Linux only). endOnWindowSystemCall ends the process at any make-current or delete, exit 3.
+// The hooks: RefusingEgl/WglContexts.cpp.
 namespace vantrel_faults {
-std::atomic<bool> refuseSharedContexts, refuseMakingCurrent, refuseAllocation, endOnWindowSystemCall;
+std::atomic<bool> refuseSharedContexts, refuseUnsharedContexts, refuseMakingCurrent, refuseLayerStorage,
+    refuseAllocation, endOnWindowSystemCall;
 std::atomic<int> refusals;
 bool refused(std::atomic<bool>& refusal) { return refusal.exchange(false) && ++refusals; }
 [[noreturn]] void endProcess();
@@ -34,14 +42,16 @@ using namespace minihost;
 using namespace Quillon::Vantrel;
 using vantrel_test::pixelBytes;
 
-enum class Kind { Render, ParamsSetup, SetupAfterSetdown, Overlap, EndWithoutSetdown };
+// Render meets its refusal on a new host thread, RenderAgain on one whose render context
+// lives on; RenderAfterFailedSetup renders after a global setup that the refusal failed.
+enum class Kind { Render, RenderAgain, RenderAfterFailedSetup, ParamsSetup, SetupAfterSetdown, Overlap, EndWithoutSetdown };
 
 struct Scenario {
   std::string name;
   Kind kind;
   PF_Err expected = PF_Err_NONE;         // what the faulted command returns
   std::function<void(Faults&)> fault;    // the host's, cleared after the command
-  std::atomic<bool>* refusal = nullptr;  // met on a new host thread, whose render context lives on
+  std::atomic<bool>* refusal = nullptr;  // met once by the module
   std::string reason;                    // in the message the effect leaves
   PF_ParamIndex at = 0;                  // the control that fails
 };
@@ -56,6 +66,10 @@ std::vector<Scenario> allScenarios() {
       {"Handle_allocation_fails", Kind::Render, kBad, [](Faults& f) { f.handleAllocationFails = true; }},
       {"Render_context_refused_on_a_new_thread", Kind::Render, kBad, {}, &refuseSharedContexts, "OpenGL"},
       {"Render_context_not_made_current_on_a_new_thread", Kind::Render, kBad, {}, &refuseMakingCurrent, "OpenGL"},
+      {"Render_context_not_made_current_for_a_frame", Kind::RenderAgain, kBad, {}, &refuseMakingCurrent, "made current"},
+      {"Layer_storage_refused", Kind::Render, kBad, {}, &refuseLayerStorage, "refused the multisampled storage"},
+      {"Render_after_a_failed_global_setup", Kind::RenderAfterFailedSetup, PF_Err_NONE, {}, &refuseUnsharedContexts,
+       std::string("no usable GPU driver for ") + Quillon::Vantrel::kWindowSystemName},
       {"Setup_after_setdown_from_another_thread", Kind::SetupAfterSetdown},
       {"Overlapped_renders_and_interface_commands", Kind::Overlap},
       {"Overlapped_renders_without_the_handle_suite", Kind::Overlap, kBad, noHandleSuite},
@@ -159,8 +173,9 @@ void overlap(PF_Err expected) {
 }
 
 // In a fresh process: a host may end, or unload the effect, without setdown. The effect must
-// then make no window-system call, which on Windows would run under the loader lock. Frames
-// on two threads give it render contexts. Exits 0 when all went right.
+// then make no window-system or OpenGL call, which on Windows would run under the loader
+// lock. Frames on two threads give it render contexts. Exits 0 when all went right. OpenGL
+// calls are seen where the module shares this program's glbinding, through its callbacks.
 [[noreturn]] void endWithoutSetdown() {
   testing::internal::CaptureStdout();
   Host host(vantrel_test::modulePath());
@@ -172,6 +187,13 @@ void overlap(PF_Err expected) {
   const auto render = [&] { return host.render(instance, input, output); };
   const bool right = declared && !host.globalSetup() && !render() && !other.call(render) && vantrel_test::leaksNothing(host);
   vantrel_faults::endOnWindowSystemCall = true;
+  const auto watchOpenGL = [](glbinding::ContextHandle) { glbinding::setCallbackMask(glbinding::CallbackMask::Before); };
+  glbinding::setBeforeCallback([](const glbinding::FunctionCall& call) {
+    std::fprintf(stderr, "OpenGL call while ending: %s\n", call.function->name());
+    vantrel_faults::endProcess();
+  });
+  watchOpenGL(0);
+  glbinding::Binding::addContextSwitchCallback(watchOpenGL);
   std::exit(right ? 0 : 1);
 }
 
@@ -192,7 +214,7 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFramesAreRight) {
   if (VANTREL_MODULE_SHARES_LIBRARIES) counter.emplace();
   Host& host = stage->host;
   std::optional<HostThread> fresh;
-  HostThread& on = s.refusal ? fresh.emplace(true) : *stage->threads[0];
+  HostThread& on = s.refusal && s.kind == Kind::Render ? fresh.emplace(true) : *stage->threads[0];
   const int refusals = vantrel_faults::refusals;
   World output = poisoned(0, 0x5A);
   const std::function<PF_Err()> render = [&] { return host.render(*stage->instances[0], stage->inputs[0], output); };
@@ -201,16 +223,30 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFramesAreRight) {
   if (s.fault) s.fault(host.faults());
   if (s.refusal) *s.refusal = true;
   if (s.kind == Kind::Overlap) overlap(s.expected);
-  for (int n = 0; n < 2 && s.kind == Kind::SetupAfterSetdown; ++n) {  // from the third thread, twice
-    EXPECT_EQ(sendOn(*stage->threads[2], [&] { return host.globalSetdown(); }), PF_Err_NONE);
+  const bool renders = s.kind == Kind::Render || s.kind == Kind::RenderAgain || s.kind == Kind::RenderAfterFailedSetup;
+  HostThread& third = *stage->threads[2];
+  const auto setdown = [&] { return sendOn(third, [&] { return host.globalSetdown(); }); };
+  const auto setup = [&] { return sendOn(third, [&] { return host.globalSetup(); }); };
+  for (int n = 0; n < 2 && s.kind == Kind::SetupAfterSetdown; ++n) EXPECT_EQ(setdown(), PF_Err_NONE) << "twice";
+  if (s.kind == Kind::RenderAfterFailedSetup) {
+    EXPECT_EQ(setdown(), PF_Err_NONE);
+    EXPECT_EQ(setup(), PF_Err_BAD_CALLBACK_PARAM);
   }
-  const PF_Err err = s.kind == Kind::Render ? sendOn(on, render) : s.kind == Kind::ParamsSetup ? sendOn(on, paramsSetup)
+  const PF_Err err = renders ? sendOn(on, render) : s.kind == Kind::ParamsSetup ? sendOn(on, paramsSetup)
                      : s.kind == Kind::SetupAfterSetdown ? sendOn(on, [&] { return host.globalSetup(); }) : s.expected;
   EXPECT_EQ(err, s.expected);
+  if (s.kind == Kind::RenderAfterFailedSetup) {
+    // The render made the global context itself; setdown releases it all, so that after
+    // a new setup a frame of the same size on another thread starts from nothing stale.
+    EXPECT_EQ(pixelBytes(output), stage->goodFrames[0]) << "the frame without setup";
+    EXPECT_EQ(setdown(), PF_Err_NONE);
+    EXPECT_EQ(setup(), PF_Err_NONE);
+    EXPECT_EQ(stage->frame(*stage->threads[1], 0), stage->goodFrames[0]) << "a frame after setdown and setup";
+  }
   host.faults() = {};
   EXPECT_EQ(vantrel_faults::refusals - refusals, s.refusal ? 1 : 0) << "the refusal was not met";
   EXPECT_NE(std::string(host.outData().return_msg).find(s.reason), std::string::npos) << host.outData().return_msg;
-  EXPECT_TRUE(s.kind != Kind::Render || !err || untouched(output, 0x5A)) << "a failed frame wrote to the output";
+  EXPECT_TRUE(!renders || !err || untouched(output, 0x5A)) << "a failed frame wrote to the output";
   if (s.kind == Kind::Render && s.at) {
     // The render stops asking at a failed checkout: that control and all after it count as
     // zero. A group marker is never asked for, and changes nothing.
@@ -233,7 +269,8 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFramesAreRight) {
   }
   // Framebuffers and vertex arrays belong to one context each: three and two for every
   // render context the row made, which lives on. Shared objects come back to their count.
-  const long contextsMade = s.refusal ? 1 : s.kind == Kind::SetupAfterSetdown ? 3 : 0;
+  const long contextsMade = s.kind == Kind::RenderAfterFailedSetup ? 4 : s.kind == Kind::SetupAfterSetdown ? 3
+                            : s.refusal && s.kind == Kind::Render ? 1 : 0;
   for (const auto& [kind, live] : counter ? counter->live() : std::map<std::string, long>{}) {
     EXPECT_EQ(live, contextsMade * (kind == "framebuffer" ? 3 : kind == "vertex array" ? 2 : 0)) << kind << "s left";
   }

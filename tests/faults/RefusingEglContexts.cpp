@@ -1,15 +1,18 @@
-// The refusals of FaultMatrixTest.cpp on Linux: EGL functions and an operator new that the
-// test program exports, which the module's calls reach before the libraries' own.
+// The refusals of FaultMatrixTest.cpp on Linux: EGL functions, glbinding's lookup of
+// OpenGL functions and an operator new that the test program exports, which the module's
+// calls reach before the libraries' own.
 #include <EGL/egl.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace vantrel_faults {
-extern std::atomic<bool> refuseSharedContexts, refuseMakingCurrent, refuseAllocation;
+extern std::atomic<bool> refuseSharedContexts, refuseUnsharedContexts, refuseMakingCurrent, refuseLayerStorage,
+    refuseAllocation;
 bool refused(std::atomic<bool>& refusal);
 void endIfWatched(const char* call);
 [[noreturn]] void endProcess() { _exit(3); }
@@ -21,10 +24,11 @@ void installRefusals(void* library) {
 }  // namespace vantrel_faults
 
 using namespace vantrel_faults;
-#define EGLS_OWN(function) reinterpret_cast<decltype(&function)>(dlsym(RTLD_NEXT, #function))
+#define EGLS_OWN_AS(type, function) reinterpret_cast<type>(dlsym(RTLD_NEXT, #function))
+#define EGLS_OWN(function) EGLS_OWN_AS(decltype(&function), function)
 
 extern "C" EGLContext eglCreateContext(EGLDisplay display, EGLConfig config, EGLContext share, const EGLint* attributes) {
-  if (share != EGL_NO_CONTEXT && refused(refuseSharedContexts)) return EGL_NO_CONTEXT;
+  if (refused(share != EGL_NO_CONTEXT ? refuseSharedContexts : refuseUnsharedContexts)) return EGL_NO_CONTEXT;
   return EGLS_OWN(eglCreateContext)(display, config, share, attributes);
 }
 // The module makes its contexts current without a surface, the host's with one.
@@ -36,6 +40,22 @@ extern "C" EGLBoolean eglMakeCurrent(EGLDisplay display, EGLSurface draw, EGLSur
 extern "C" EGLBoolean eglDestroyContext(EGLDisplay display, EGLContext context) {
   endIfWatched("eglDestroyContext");
   return EGLS_OWN(eglDestroyContext)(display, context);
+}
+
+// glbinding finds every OpenGL function through glXGetProcAddress. A refused multisampled
+// storage is asked for with an impossible size: the driver makes nothing and says so.
+using StorageMultisample = void (*)(unsigned, int, unsigned, int, int);
+static StorageMultisample ownStorageMultisample = nullptr;
+static void storageMultisample(unsigned target, int samples, unsigned format, int width, int height) {
+  if (refused(refuseLayerStorage)) width = height = -1;
+  ownStorageMultisample(target, samples, format, width, height);
+}
+extern "C" __eglMustCastToProperFunctionPointerType glXGetProcAddress(const unsigned char* name) {
+  using GetProcAddress = __eglMustCastToProperFunctionPointerType (*)(const unsigned char*);
+  const auto found = EGLS_OWN_AS(GetProcAddress, glXGetProcAddress)(name);
+  if (std::strcmp(reinterpret_cast<const char*>(name), "glRenderbufferStorageMultisample") != 0 || !found) return found;
+  ownStorageMultisample = reinterpret_cast<StorageMultisample>(found);
+  return reinterpret_cast<__eglMustCastToProperFunctionPointerType>(&storageMultisample);
 }
 
 // Refuses only a call from the module's own code; every allocation goes to malloc.

@@ -6,12 +6,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "ImportRedirect.h"
 
 namespace vantrel_faults {
 
-extern std::atomic<bool> refuseSharedContexts, refuseMakingCurrent;
+extern std::atomic<bool> refuseSharedContexts, refuseUnsharedContexts, refuseMakingCurrent, refuseLayerStorage;
 bool refused(std::atomic<bool>& refusal);
 void endIfWatched(const char* call);
 [[noreturn]] void endProcess() {
@@ -19,10 +20,28 @@ void endIfWatched(const char* call);
   for (;;) {
   }
 }
+static HGLRC(WINAPI* ownCreateContext)(HDC) = nullptr;
+static PROC(WINAPI* ownGetProcAddress)(LPCSTR) = nullptr;
+static void(WINAPI* ownStorageMultisample)(unsigned, int, unsigned, int, int) = nullptr;
 static BOOL(WINAPI* ownShareLists)(HGLRC, HGLRC) = nullptr;
 static BOOL(WINAPI* ownMakeCurrent)(HDC, HGLRC) = nullptr;
 static BOOL(WINAPI* ownDeleteContext)(HGLRC) = nullptr;
 
+static HGLRC WINAPI createContext(HDC deviceContext) {
+  return refused(refuseUnsharedContexts) ? (SetLastError(ERROR_INVALID_OPERATION), nullptr) : ownCreateContext(deviceContext);
+}
+// A refused multisampled storage is asked for with an impossible size: the driver makes
+// nothing and says so.
+static void WINAPI storageMultisample(unsigned target, int samples, unsigned format, int width, int height) {
+  if (refused(refuseLayerStorage)) width = height = -1;
+  ownStorageMultisample(target, samples, format, width, height);
+}
+static PROC WINAPI getProcAddress(LPCSTR name) {
+  const PROC found = ownGetProcAddress(name);
+  if (!found || std::strcmp(name, "glRenderbufferStorageMultisample") != 0) return found;
+  ownStorageMultisample = reinterpret_cast<decltype(ownStorageMultisample)>(reinterpret_cast<void*>(found));
+  return reinterpret_cast<PROC>(reinterpret_cast<void*>(&storageMultisample));
+}
 static BOOL WINAPI shareLists(HGLRC partner, HGLRC context) {
   return refused(refuseSharedContexts) ? (SetLastError(ERROR_INVALID_OPERATION), FALSE) : ownShareLists(partner, context);
 }
@@ -41,6 +60,8 @@ static void redirect(void* library, const char* name, Function replacement, Func
 
 void installRefusals(void* library) {
   if (ownMakeCurrent) return;
+  redirect(library, "wglCreateContext", &createContext, ownCreateContext);
+  redirect(library, "wglGetProcAddress", &getProcAddress, ownGetProcAddress);
   redirect(library, "wglShareLists", &shareLists, ownShareLists);
   redirect(library, "wglMakeCurrent", &makeCurrent, ownMakeCurrent);
   redirect(library, "wglDeleteContext", &deleteContext, ownDeleteContext);
