@@ -15,6 +15,7 @@ enum class Note {
   AlphaFlattened,     // transparent frames composited onto black for an output without alpha
   AudioLeftOut,       // the input's audio has no place in the output (.gif)
   SequenceGap,        // numbered input frames found on disk skip some numbers
+  ColourLeftOpen,     // a colour property of the input that the output cannot state
 };
 
 // Prints "vantrel: note: <text>" the first time `kind` is noted in this process; later

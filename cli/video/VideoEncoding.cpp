@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "ColourCodes.h"
 #include "Ffmpeg.h"
 #include "MediaFiles.h"
 
@@ -69,16 +70,6 @@ bool isRgb(const std::string& format) {
     if (startsWith(format, prefix)) return true;
   }
   return false;
-}
-
-// ffmpeg's names are lower-case words; anything else (and the "not known" ones) is left
-// out rather than let into a filter's arguments.
-std::string knownTag(const std::string& value) {
-  if (value.empty() || value == "unknown" || value == "unspecified" || value == "reserved") return "";
-  for (char c : value) {
-    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_')) return "";
-  }
-  return value;
 }
 
 // The matrix the RGB frames are turned into YUV with, as the scale filter names it, and
@@ -252,22 +243,30 @@ VideoPlan planVideo(const OutputSpec& output, const std::optional<EncoderInfo>& 
     }
   }
 
+  // The description goes as codes, which every option and filter below takes; a value
+  // not known here is left open with a note rather than stop the encoder.
   std::vector<std::string> tags;
-  const auto tag = [&](const char* option, const char* parameter, const std::string& value) {
-    if (value.empty()) return;
-    arguments.insert(arguments.end(), {option, value});
-    tags.push_back(std::string(parameter) + "=" + value);
+  const auto tag = [&](ColourProperty property, const char* option, const char* parameter, const std::string& value) {
+    if (value.empty() || value == "unknown" || value == "unspecified" || value == "reserved") return;
+    const std::optional<int> code = colourCode(property, value);
+    if (!code) {
+      plan.notes.emplace_back(Note::ColourLeftOpen, output.path + " leaves the input's " + colourPropertyName(property) +
+                                                        " \"" + value + "\" unstated: ffmpeg has no name for it here");
+      return;
+    }
+    arguments.insert(arguments.end(), {option, std::to_string(*code)});
+    tags.push_back(std::string(parameter) + "=" + std::to_string(*code));
   };
-  tag("-color_primaries", "color_primaries", knownTag(input.colorPrimaries));
-  tag("-color_trc", "color_trc", knownTag(input.colorTransfer));
+  tag(ColourProperty::Primaries, "-color_primaries", "color_primaries", input.colorPrimaries);
+  tag(ColourProperty::Transfer, "-color_trc", "color_trc", input.colorTransfer);
   if (!isRgb(format)) {
     // The RGB frames become YUV by the input's own matrix and range (ffmpeg's default is
     // BT.601 whatever the tags say), and the output says so.
     const Matrix matrix = matrixFor(input, width, height);
-    const std::string range = input.colorRange == "pc" ? "pc" : "tv";
+    const std::string range = colourCode(ColourProperty::Range, input.colorRange) == 2 ? "pc" : "tv";
     filters.push_back(std::string("scale=out_color_matrix=") + matrix.scale + ":out_range=" + range);
-    tag("-colorspace", "colorspace", matrix.tag);
-    tag("-color_range", "range", range);
+    tag(ColourProperty::Matrix, "-colorspace", "colorspace", matrix.tag);
+    tag(ColourProperty::Range, "-color_range", "range", range);
   }
   if (!format.empty()) filters.push_back("format=" + format);
   // Encoders such as ProRes take the description from the frames, not from the options.

@@ -216,6 +216,19 @@ t video-keeps-description 0 "ff -f lavfi -i testsrc2=size=64x48:rate=24 -f lavfi
   'd() { ffprobe -v error -of compact -show_entries stream=codec_type,codec_name,pix_fmt,color_range,color_space,color_transfer,color_primaries,sample_rate,channels $1; }
    [ "$(d fx.mov)" = "$(d clip.mov)" ]' \
   '[ "$(ff -i fx.mov -map 0:a -c copy -f md5 -)" = "$(ff -i clip.mov -map 0:a -c copy -f md5 -)" ]'
+# Every colour description ffprobe reports passes through, in every spelling ffmpeg has
+# for it: primaries, transfer, matrix and range as one clip's tags per row.
+colours=("bt709 bt709 bt709 tv" "bt470m bt470m smpte170m tv" "bt470bg bt470bg bt470bg tv" "smpte170m smpte170m smpte170m pc"
+  "smpte240m smpte240m smpte240m tv" "film linear fcc tv" "bt2020 log100 bt2020nc tv" "smpte428 log316 bt709 pc"
+  "smpte431 iec61966-2-4 bt470bg tv" "smpte432 bt1361e smpte170m tv" "jedec-p22 iec61966-2-1 bt709 pc"
+  "bt709 bt2020-10 bt2020nc tv" "bt2020 bt2020-12 bt2020nc pc" "bt2020 smpte2084 bt2020nc tv" "bt709 smpte428 bt709 tv"
+  "bt2020 arib-std-b67 bt2020nc tv")
+for c in "${colours[@]}"; do
+  set -- $c
+  t "video-colour-$2" 0 "ff -f lavfi -i testsrc2=size=64x48 -frames:v 1 -vf setparams=color_primaries=$1:color_trc=$2:colorspace=$3:range=$4 -qp 0 in.mkv
+    pass in.mkv -o out.mp4" 'd() { ffprobe -v error -show_entries stream=color_primaries,color_transfer,color_space,color_range -of csv=p=0 $1; }
+    [ "$(d out.mp4)" = "$(d in.mkv)" ] && [ "$(d in.mkv)" != tv,unknown,unknown,unknown ]'
+done
 t video-frame-times 0 "ff -f lavfi -i testsrc2=size=64x48:rate=10 -t 1.2 -fps_mode passthrough -vf \"setpts='if(lt(N,4),N*0.1,0.4+(N-4)*0.3)/TB'\" vfr.mkv
   vantrel render -q vfr.mkv -o fx.mp4" \
   '[ "$(ffprobe -v error -show_entries frame=pts_time -of csv=p=0 fx.mp4)" = "$(ffprobe -v error -show_entries frame=pts_time -of csv=p=0 vfr.mkv)" ]'
