@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
   render->add_flag("!--no-audio", request.output.audio, "Leave the input's audio out of a video output (also -an)");
   std::string ffmpeg;
   render->add_option("--ffmpeg", ffmpeg, "ffmpeg for video files, with ffprobe beside it (default: the ones on PATH)");
-  render->add_flag("-n,--no-clobber", request.output.noClobber, "Refuse to replace an existing output file");
+  render->add_flag("-n,--no-clobber", request.output.noClobber, "Refuse to replace an existing output file")
+      ->excludes(render->add_flag("-y,--overwrite", "Replace an existing output file (the default)"));
   render->add_option("--threads", request.threads, "Frames written at once (default 2)");
   render->add_flag("-q,--quiet", request.quiet, "No progress line");
   render->add_flag("-v,--verbose", request.verbose,

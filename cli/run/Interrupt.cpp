@@ -8,10 +8,13 @@ namespace vantrel {
 namespace {
 
 std::atomic<bool> requested{false};
+std::atomic<int> firstSignal{0};
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previous[3];
 
 extern "C" void onSignal(int signal) {
+  int none = 0;
+  firstSignal.compare_exchange_strong(none, signal);
   if (!requested.exchange(true)) return;
   // The second one ends the process at once, without leaving temporaries behind.
   removeRegisteredTemporaries();
@@ -23,6 +26,7 @@ extern "C" void onSignal(int signal) {
 
 InterruptRequest::InterruptRequest() {
   requested = false;
+  firstSignal = 0;
   struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
@@ -34,5 +38,7 @@ InterruptRequest::~InterruptRequest() {
 }
 
 const std::atomic<bool>& InterruptRequest::flag() { return requested; }
+
+int InterruptRequest::exitCode() { return 128 + (firstSignal ? firstSignal.load() : SIGINT); }
 
 }  // namespace vantrel

@@ -17,6 +17,9 @@ class InterruptRequest {
   InterruptRequest& operator=(const InterruptRequest&) = delete;
 
   static const std::atomic<bool>& flag();
+  // The exit code of a run that was asked to stop, as a shell gives one a signal ended:
+  // 128 and the first signal's number (130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP).
+  static int exitCode();
 };
 
 }  // namespace vantrel

@@ -45,4 +45,6 @@ InterruptRequest::~InterruptRequest() {
 
 const std::atomic<bool>& InterruptRequest::flag() { return requested; }
 
+int InterruptRequest::exitCode() { return 130; }
+
 }  // namespace vantrel

@@ -165,7 +165,7 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   if (result.interrupted) {
     std::cerr << "vantrel: interrupted; " << result.frames << (result.frames == 1 ? " frame" : " frames")
               << " written\n";
-    return 130;
+    return InterruptRequest::exitCode();
   }
   return 0;
 }

@@ -115,6 +115,7 @@ r output-is-input 1 'it is an input of this run; name another output' 'vantrel r
 r output-no-type 1 'has no file type extension; known: .png, .jpg' 'vantrel render -o out'
 r output-one-picture 1 'it holds one picture, but there is more than one frame' 'vantrel render -o one.png --frames 0-1'
 r output-no-clobber 1 'vantrel: out.png exists; not replacing it (-n)' 'vantrel render -n -o out.png'
+t output-overwrite 0 'printf old >out.png; vantrel render -y -q --downsample 16 -o out.png' 'probe out.png width 80'
 r preset-onto-output 1 '--save-preset names the output' 'vantrel render -o out.png --save-preset out.png'
 r preset-two-keys-at-once 1 'look.json: "Shadow Size" has two keys at 2s' \
   "echo '{\"Shadow Size\": [[2, 1], [\"48f\", 5]]}' >look.json; vantrel render -o out.png --preset look.json" look.json
@@ -235,8 +236,10 @@ t video-frame-times 0 "ff -f lavfi -i testsrc2=size=64x48:rate=10 -t 1.2 -fps_mo
 
 # Ways out: a signal keeps finished frames under their names, a second one leaves no
 # temporary, a closed standard error is no failure.
-t signal-once 130 '$vantrel_binary render --downsample 4 -o f_%03d.png --frames 0-999 --threads 4 & while [ $(ls | wc -l) -lt 3 ] && kill -0 $!; do sleep 0.02; done; kill -HUP $!; wait $!' \
-  '! ls -A | grep -q "^\."' 'for f in f_*.png; do probe $f width 320 || exit 1; done'
+for s in HUP:129 TERM:143; do
+  t signal-once-${s%:*} ${s#*:} '$vantrel_binary render --downsample 4 -o f_%03d.png --frames 0-999 --threads 4 & while [ $(ls | wc -l) -lt 3 ] && kill -0 $!; do sleep 0.02; done; kill -'${s%:*}' $!; wait $!' \
+    '! ls -A | grep -q "^\."' 'for f in f_*.png; do probe $f width 320 || exit 1; done'
+done
 t signal-twice 129 "$vantrel_binary render -q -o v.avi --frames 0-999 --downsample 8 --progress p & while [ ! -s p ] && kill -0 \$!; do sleep 0.02; done
   kill -HUP \$!; sleep 0.02; kill -HUP \$!; wait \$!" 'files p'
 t closed-stderr 0 'vantrel render -v --downsample 16 -o v.png 2>&1 | head -c 1 >/dev/null' 'files v.png'
