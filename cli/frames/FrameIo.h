@@ -57,8 +57,8 @@ struct OutputSpec {
   std::string path;          // a file, a pattern, or "-" for raw frames on stdout
   PixelFormat pixelFormat = PixelFormat::Rgba;
   bool noClobber = false;    // -n: refuse to replace an existing file
-  bool numbered = false;     // frames were picked (--frames): a number field makes a pattern
-                             // even for one frame
+  bool numbered = false;     // frames were picked (--frames) or come from a sequence: a
+                             // number field makes a pattern even for one frame
   FrameRate fps;             // for a video file
   VideoEncoding encoding;    // for a video file
   bool audio = true;         // -an: false
@@ -94,6 +94,9 @@ class FrameSource {
   virtual StreamTraits traits() const { return {}; }
   // The files it reads, where they are known before reading (a video's, a sequence's).
   virtual std::vector<std::string> files() const { return {}; }
+  // Whether its frames are named by number (a sequence), so that a number field in the
+  // output's name makes a pattern even for one frame, as for frames picked.
+  virtual bool numbered() const { return false; }
 };
 
 // Frames written in order.
@@ -112,7 +115,8 @@ class FrameSink {
 
 // A name is a numbered pattern only where the run has several frames or picks them: an
 // input's when frames are picked or no file has the name as written, an output's when
-// more than one frame (or an unknown number) goes to it or frames are picked.
+// more than one frame (or an unknown number) goes to it, or frames are picked or come
+// from a sequence.
 std::unique_ptr<FrameSource> openSource(const InputSpec& input);
 std::optional<FramePattern> outputPattern(const OutputSpec& output, std::size_t frames);
 // `frames` is how many frames will be written when known (0 if not); a single-file

@@ -128,6 +128,7 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
 
   // Opened before the controls are read, so that a video's own rate times its frames.
   std::unique_ptr<FrameSource> source = request.output.path.empty() ? nullptr : openSource(input);
+  if (source) output.numbered = output.numbered || source->numbered();
   if (source) refuseWritingOverInputs(input, *source, request, output);
   const FrameRate rate = request.fps.value_or(source && source->fps() ? *source->fps() : FrameRate{});
   const double fps = rate.value();

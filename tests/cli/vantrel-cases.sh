@@ -202,6 +202,7 @@ t progress 0 'vantrel render -q --downsample 16 --frames 0-2 -o f_%d.png --progr
 t video-rate 0 'vantrel render -q --downsample 16 --frames 0-4 --fps 25 -o c.mp4' 'probe c.mp4 width,height,r_frame_rate,nb_read_frames 80,46,25/1,5'
 t video-ffmpeg-named 0 "f=\$(command -v ffmpeg); PATH=/nowhere \$vantrel_binary render -q --downsample 16 -o v.mkv --ffmpeg \$f" 'probe v.mkv width 80'
 t video-odd-size 0 "pass $I/odd.png -o odd.mkv" 'probe odd.mkv width,height 34,18' "has $w/err 'padded to 34x18'"
+t sequence-of-one 0 "mkdir one && cp $I/rgb.png one/shot_0005.png && pass one/shot_%04d.png -o fx_%04d.png" 'files one fx_0005.png'
 t video-trim 0 "pass $I/clip.mp4 -ss 0.5 -t 0.3 -o f_%02d.png" 'files f_13.png f_14.png f_15.png f_16.png f_17.png f_18.png f_19.png'
 t video-picked 0 "pass $I/clip.mp4 --frames 10,49 -o f_%d.png" 'files f_10.png f_49.png'
 t video-no-audio 0 "pass $I/clip.mp4 -an -o a.mkv" '[ -z "$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 a.mkv)" ]'
