@@ -11,38 +11,45 @@ struct Start {
   HANDLE ready;
 };
 
-DWORD WINAPI windowThread(void* parameter) {
-  const Start start = *static_cast<Start*>(parameter);
+// Makes the class and window, reports them through `start`, then serves the window until
+// asked to close it or until WM_QUIT; either way destroys the window and unregisters the
+// class. Returns the thread's exit code.
+DWORD serveWindow(const Start& start) {
   NativeContext& context = *start.context;
+  // The thread's own copy: `context` belongs to the caller once `ready` is set.
+  const std::string className = context.className;
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
 
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
   // A device context of the window's own, so that the context's thread can use it.
   windowClass.style = CS_OWNDC | CS_VREDRAW | CS_HREDRAW;
   windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  windowClass.lpszClassName = context.className.c_str();
+  windowClass.lpszClassName = className.c_str();
   if (RegisterClassExA(&windowClass) != 0) {
-    context.window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, context.className.c_str(),
-                                     "OpenGL-using FBOs in AE", 0, 0, 0, 8, 8, nullptr, nullptr, nullptr,
-                                     nullptr);
-    if (!context.window) UnregisterClassA(context.className.c_str(), nullptr);
+    context.window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, className.c_str(), "OpenGL-using FBOs in AE",
+                                     0, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    if (!context.window) UnregisterClassA(className.c_str(), instance);
   }
   const HWND window = context.window;
-  SetEvent(start.ready);  // `context` belongs to the caller from here on
+  SetEvent(start.ready);
   if (!window) return 1;
 
+  // Ends on the request, on WM_QUIT (0) and on an error (-1).
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (message.hwnd == nullptr && message.message == kCloseMessage) break;
     DispatchMessageA(&message);
   }
   DestroyWindow(window);
-  UnregisterClassA(reinterpret_cast<const char*>(message.lParam), nullptr);
+  UnregisterClassA(className.c_str(), instance);
   return 0;
 }
+
+DWORD WINAPI windowThread(void* parameter) { return serveWindow(*static_cast<Start*>(parameter)); }
 
 }  // namespace
 
@@ -66,8 +73,7 @@ bool open(NativeContext& context) {
 
 void close(NativeContext& context) {
   if (!context.windowThread) return;
-  // The class name travels with the request: the thread keeps no pointer into `context`.
-  PostThreadMessageA(context.windowThreadId, kCloseMessage, 0, reinterpret_cast<LPARAM>(context.className.c_str()));
+  PostThreadMessageA(context.windowThreadId, kCloseMessage, 0, 0);
   WaitForSingleObject(context.windowThread, INFINITE);
   CloseHandle(context.windowThread);
   context.windowThread = nullptr;

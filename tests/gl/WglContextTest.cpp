@@ -3,9 +3,9 @@
 // once the context is deleted, whichever thread deletes it.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <regex>
-#include <set>
 #include <string>
 
 #include "AEOpenGLContext.h"
@@ -69,8 +69,8 @@ TEST(WglContext, ItsWindowAndClassAreItsOwnAndGoWithIt) {
 }
 
 // The effect's hidden windows in this process, by class name.
-std::set<std::string> effectWindowClasses() {
-  std::set<std::string> classes;
+std::map<std::string, HWND> effectWindows() {
+  std::map<std::string, HWND> windows;
   EnumWindows(
       [](HWND window, LPARAM found) -> BOOL {
         char title[64] = {}, className[256] = {};
@@ -79,18 +79,38 @@ std::set<std::string> effectWindowClasses() {
         GetWindowTextA(window, title, sizeof title);
         if (process == GetCurrentProcessId() && std::string(title) == "OpenGL-using FBOs in AE") {
           GetClassNameA(window, className, sizeof className);
-          reinterpret_cast<std::set<std::string>*>(found)->insert(className);
+          (*reinterpret_cast<std::map<std::string, HWND>*>(found))[className] = window;
         }
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&classes));
-  return classes;
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
 }
+
+// Ends the threads of the effect's windows with WM_QUIT, as any code in the process may,
+// and waits for them.
+void quitWindowThreads() {
+  for (const auto& [name, window] : effectWindows()) {
+    const DWORD id = GetWindowThreadProcessId(window, nullptr);
+    const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+    EXPECT_TRUE(PostThreadMessageA(id, WM_QUIT, 0, 0)) << name;
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0) << name;
+    CloseHandle(thread);
+  }
+}
+
+struct Setdown {
+  const char* name;
+  bool threadsQuitFirst;  // WM_QUIT has ended the window threads before setdown
+};
+void PrintTo(const Setdown& s, std::ostream* os) { *os << s.name; }
+class GlobalSetdown : public testing::TestWithParam<Setdown> {};
 
 // Through the host: set up here, frames on two host threads, setdown on a third. Every
 // window and class the effect made is gone afterwards, and no thread was kept waiting.
-TEST(WglContext, GlobalSetdownOnAnyThreadReleasesEveryWindowAndClass) {
-  std::set<std::string> classes;
+TEST_P(GlobalSetdown, OnAnyThreadReleasesEveryWindowAndClass) {
+  const Setdown& s = GetParam();
+  std::map<std::string, HWND> windows;
   {
     vantrel_test::RenderHost scene;
     ASSERT_TRUE(scene.ready) << "no OpenGL context under this Wine";
@@ -101,12 +121,20 @@ TEST(WglContext, GlobalSetdownOnAnyThreadReleasesEveryWindowAndClass) {
       EXPECT_EQ(thread->call([&] { return scene.host.render(*scene.instance, input, output); }), PF_Err_NONE);
     }
     testing::internal::GetCapturedStdout();
-    classes = effectWindowClasses();
-    EXPECT_EQ(classes.size(), 3u) << "the global context's window and one per render thread";
+    windows = effectWindows();
+    EXPECT_EQ(windows.size(), 3u) << "the global context's window and one per render thread";
+    if (s.threadsQuitFirst) {
+      quitWindowThreads();
+      for (const auto& [name, window] : windows) EXPECT_FALSE(classRegistered(name)) << name << " outlived its thread";
+    }
     EXPECT_EQ(setdown.call([&] { return scene.host.globalSetdown(); }), PF_Err_NONE);
   }
-  EXPECT_TRUE(effectWindowClasses().empty());
-  for (const std::string& name : classes) EXPECT_FALSE(classRegistered(name)) << name;
+  EXPECT_TRUE(effectWindows().empty());
+  for (const auto& [name, window] : windows) EXPECT_FALSE(classRegistered(name)) << name;
 }
+
+const Setdown kSetdowns[] = {{"Plain", false}, {"WindowThreadsEndedByWmQuit", true}};
+INSTANTIATE_TEST_SUITE_P(WglContext, GlobalSetdown, testing::ValuesIn(kSetdowns),
+                         [](const testing::TestParamInfo<Setdown>& row) { return std::string(row.param.name); });
 
 }  // namespace
