@@ -5,6 +5,10 @@ namespace {
 
 // Posted to a window's thread to have it take the window down.
 constexpr UINT kCloseMessage = WM_APP + 0x56;
+// How often, and how far apart in milliseconds, `close` posts its request while the post
+// fails and the thread still runs.
+constexpr int kPostAttempts = 100;
+constexpr DWORD kPostRetryWait = 10;
 
 struct Start {
   NativeContext* context;
@@ -19,6 +23,10 @@ DWORD serveWindow(const Start& start) {
   // The thread's own copy: `context` belongs to the caller once `ready` is set.
   const std::string className = context.className;
   const HINSTANCE instance = GetModuleHandleA(nullptr);
+
+  // The thread's message queue, made before anyone may post to it.
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
 
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -39,7 +47,6 @@ DWORD serveWindow(const Start& start) {
   if (!window) return 1;
 
   // Ends on the request, on WM_QUIT (0) and on an error (-1).
-  MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (message.hwnd == nullptr && message.message == kCloseMessage) break;
     DispatchMessageA(&message);
@@ -73,8 +80,17 @@ bool open(NativeContext& context) {
 
 void close(NativeContext& context) {
   if (!context.windowThread) return;
-  PostThreadMessageA(context.windowThreadId, kCloseMessage, 0, 0);
-  WaitForSingleObject(context.windowThread, INFINITE);
+  // The post fails when the thread has ended already (WM_QUIT ended it) and may fail for a
+  // while when its queue is full. The thread is waited for only once the request is in
+  // its queue, and the requests stop after a bounded time: then the window is left to its
+  // thread rather than the caller kept waiting.
+  for (int attempt = 0; attempt < kPostAttempts; ++attempt) {
+    if (PostThreadMessageA(context.windowThreadId, kCloseMessage, 0, 0)) {
+      WaitForSingleObject(context.windowThread, INFINITE);
+      break;
+    }
+    if (WaitForSingleObject(context.windowThread, kPostRetryWait) == WAIT_OBJECT_0) break;
+  }
   CloseHandle(context.windowThread);
   context.windowThread = nullptr;
   context.windowThreadId = 0;

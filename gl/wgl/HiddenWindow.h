@@ -14,7 +14,9 @@ namespace Quillon::Vantrel::HiddenWindow {
 // either step fails.
 bool open(NativeContext& context);
 // Destroys the window and unregisters its class on the window's thread, and waits for
-// that thread to end. The thread also ends, taking the window and class down, on WM_QUIT.
+// that thread to end. Never waits for ever: when the thread cannot be reached for a while,
+// the window is left to it. The thread also ends, taking the window and class down, on
+// WM_QUIT.
 void close(NativeContext& context);
 
 }  // namespace Quillon::Vantrel::HiddenWindow

@@ -3,6 +3,10 @@
 // once the context is deleted, whichever thread deletes it.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <future>
 #include <map>
 #include <memory>
 #include <regex>
@@ -12,6 +16,7 @@
 #include "AESDK_OpenGL_Fault.h"
 #include "ContextRestoreGuard.h"
 #include "HostThread.h"
+#include "ImportRedirect.h"
 #include "RenderHost.h"
 
 using Quillon::Vantrel::AEOpenGLContext;
@@ -99,8 +104,20 @@ void quitWindowThreads() {
   }
 }
 
+// The module's PostThreadMessageA, by which it asks a window's thread to take its window
+// down: refused this many more times (-1: every time).
+std::atomic<int> refusedPosts{0};
+BOOL(WINAPI* ownPostThreadMessage)(DWORD, UINT, WPARAM, LPARAM) = nullptr;
+BOOL WINAPI postThreadMessage(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (refusedPosts == 0) return ownPostThreadMessage(thread, message, wParam, lParam);
+  if (refusedPosts > 0) --refusedPosts;
+  SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+  return FALSE;
+}
+
 struct Setdown {
   const char* name;
+  int refusedPosts;       // of the module's requests to its window threads
   bool threadsQuitFirst;  // WM_QUIT has ended the window threads before setdown
 };
 void PrintTo(const Setdown& s, std::ostream* os) { *os << s.name; }
@@ -114,6 +131,10 @@ TEST_P(GlobalSetdown, OnAnyThreadReleasesEveryWindowAndClass) {
   {
     vantrel_test::RenderHost scene;
     ASSERT_TRUE(scene.ready) << "no OpenGL context under this Wine";
+    if (!ownPostThreadMessage) {
+      ownPostThreadMessage = reinterpret_cast<decltype(ownPostThreadMessage)>(minihost::redirectImport(
+          scene.host.module().library(), "user32.dll", "PostThreadMessageA", reinterpret_cast<void*>(&postThreadMessage)));
+    }
     minihost::World input = vantrel_test::testPicture(16, 12), output(16, 12);
     minihost::HostThread first, second, setdown;
     testing::internal::CaptureStdout();
@@ -127,13 +148,26 @@ TEST_P(GlobalSetdown, OnAnyThreadReleasesEveryWindowAndClass) {
       quitWindowThreads();
       for (const auto& [name, window] : windows) EXPECT_FALSE(classRegistered(name)) << name << " outlived its thread";
     }
-    EXPECT_EQ(setdown.call([&] { return scene.host.globalSetdown(); }), PF_Err_NONE);
+    refusedPosts = s.refusedPosts;
+    std::future<PF_Err> done = setdown.post([&] { return scene.host.globalSetdown(); });
+    if (done.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+      ADD_FAILURE() << "global setdown still waits after 30 s";
+      std::fflush(stdout);
+      TerminateProcess(GetCurrentProcess(), 1);  // the setdown thread cannot be joined
+    }
+    refusedPosts = 0;
+    EXPECT_EQ(done.get(), PF_Err_NONE);
+    // Left to their threads when every request was refused; WM_QUIT still ends them cleanly.
+    if (s.refusedPosts < 0) quitWindowThreads();
   }
   EXPECT_TRUE(effectWindows().empty());
   for (const auto& [name, window] : windows) EXPECT_FALSE(classRegistered(name)) << name;
 }
 
-const Setdown kSetdowns[] = {{"Plain", false}, {"WindowThreadsEndedByWmQuit", true}};
+const Setdown kSetdowns[] = {{"Plain", 0, false},
+                             {"OneRequestRefused", 1, false},
+                             {"EveryRequestRefused", -1, false},
+                             {"WindowThreadsEndedByWmQuit", 0, true}};
 INSTANTIATE_TEST_SUITE_P(WglContext, GlobalSetdown, testing::ValuesIn(kSetdowns),
                          [](const testing::TestParamInfo<Setdown>& row) { return std::string(row.param.name); });
 
