@@ -56,7 +56,19 @@ DWORD serveWindow(const Start& start) {
   return 0;
 }
 
-DWORD WINAPI windowThread(void* parameter) { return serveWindow(*static_cast<Start*>(parameter)); }
+// The thread holds a reference to its module while it runs: a host may unload the module
+// without global setdown, and the thread must not be left running code that is gone. The
+// reference goes as the thread ends; when it was the last, the module goes with it.
+DWORD WINAPI windowThread(void* parameter) {
+  const Start& start = *static_cast<Start*>(parameter);
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<const char*>(&windowThread),
+                          &module)) {
+    SetEvent(start.ready);  // no window: `open` fails
+    return 1;
+  }
+  FreeLibraryAndExitThread(module, serveWindow(start));
+}
 
 }  // namespace
 
@@ -83,7 +95,7 @@ void close(NativeContext& context) {
   // The post fails when the thread has ended already (WM_QUIT ended it) and may fail for a
   // while when its queue is full. The thread is waited for only once the request is in
   // its queue, and the requests stop after a bounded time: then the window is left to its
-  // thread rather than the caller kept waiting.
+  // thread, which still holds the module, rather than the caller kept waiting.
   for (int attempt = 0; attempt < kPostAttempts; ++attempt) {
     if (PostThreadMessageA(context.windowThreadId, kCloseMessage, 0, 0)) {
       WaitForSingleObject(context.windowThread, INFINITE);

@@ -171,4 +171,33 @@ const Setdown kSetdowns[] = {{"Plain", 0, false},
 INSTANTIATE_TEST_SUITE_P(WglContext, GlobalSetdown, testing::ValuesIn(kSetdowns),
                          [](const testing::TestParamInfo<Setdown>& row) { return std::string(row.param.name); });
 
+// A host may unload the module without global setdown while its hidden windows live. Each
+// window's thread keeps the module mapped until the thread ends, then lets it go. Here a
+// module holding one hidden window and nothing else.
+TEST(WglContext, AHiddenWindowKeepsItsModuleLoadedUntilItsThreadEnds) {
+  HMODULE module = LoadLibraryA(VANTREL_HIDDEN_WINDOW_MODULE);
+  ASSERT_TRUE(module) << VANTREL_HIDDEN_WINDOW_MODULE;
+  const auto open = reinterpret_cast<DWORD (*)(const char*)>(reinterpret_cast<void*>(GetProcAddress(module, "openHiddenWindow")));
+  ASSERT_TRUE(open);
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(module, path, sizeof path);
+  const std::string className = "AEOpenGL_Win_Class_unloaded";
+  const DWORD id = open(className.c_str());
+  ASSERT_NE(id, 0u);
+  const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+  const HWND window = FindWindowA(className.c_str(), nullptr);
+  EXPECT_TRUE(window);
+
+  FreeLibrary(module);
+  ASSERT_EQ(GetModuleHandleA(path), module) << "unloaded under its window's running thread";
+  EXPECT_TRUE(IsWindow(window));
+
+  ASSERT_TRUE(PostThreadMessageA(id, WM_QUIT, 0, 0));
+  EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+  CloseHandle(thread);
+  EXPECT_EQ(GetModuleHandleA(path), nullptr) << "still loaded after its window's thread ended";
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(classRegistered(className));
+}
+
 }  // namespace
