@@ -2,7 +2,7 @@
 # Cross-builds the libraries the Windows build links, from Debian's source packages, into a
 # cache outside the work tree: one folder per package and version, made once and reused.
 # Prints those folders, one a line. Header-only libraries are copied from the Linux
-# packages. Needs a deb-src entry for Debian's sources (bootstrap.sh adds one).
+# packages. Needs deb-src entries for Debian's archives (bootstrap.sh adds them).
 #   VANTREL_WINDOWS_CACHE  where the folders go (default ~/.cache/qn-vantrel/windows-x86_64)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,13 +13,6 @@ export VANTREL_BUILDING_DEPENDENCIES=1
 compiler=$(x86_64-w64-mingw32-g++-posix -dumpversion)
 
 fail() { echo "build-dependencies: $*" >&2; exit 1; }
-
-source_version() {
-  local v
-  v=$(apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -V | tail -n 1)
-  [ -n "$v" ] || fail "no source package $1: add a deb-src entry for Debian and run apt-get update (./bootstrap.sh does)"
-  echo "$v"
-}
 
 installed_version() {
   dpkg-query -W -f='${Version}' "$1" 2>/dev/null || fail "package $1 is not installed"
@@ -50,18 +43,35 @@ cmake_build() {
 # unpack PACKAGE VERSION: Debian's source package, patched, in a fresh folder; prints it.
 unpack() {
   local work; work=$(mktemp -d)
-  (cd "$work" && apt-get source -qq "$1=$2" >/dev/null 2>&1) || fail "apt-get source $1=$2 failed"
+  (cd "$work" && apt-get source -qq "$1=$2" >/dev/null 2>&1) || { rm -rf "$work"; return 1; }
   find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1
+}
+
+# pick PACKAGE [NAME [SUFFIX]]: the newest version of a source package that is built already
+# or that apt can fetch (a mirror may list a version whose files it does not serve). Sets v,
+# p (the folder of NAME, version v and SUFFIX) and s (the unpacked source; empty when the
+# folder is there already).
+pick() {
+  local versions
+  versions=$(apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2}' | sort -Vru)
+  [ -n "$versions" ] || fail "no source package $1: add a deb-src entry for Debian and run apt-get update (./bootstrap.sh does)"
+  for v in $versions; do
+    p=$(folder "${2:-$1}" "$v${3:-}")
+    s=""
+    [ -d "$p" ] && return
+    s=$(unpack "$1" "$v") && return
+    echo "build-dependencies: apt-get source $1=$v failed; trying an older version" >&2
+  done
+  fail "apt-get source $1 failed for every version apt lists"
 }
 
 prefixes=()
 need() { prefixes+=("$1"); printf '%s\n' "${prefixes[@]}" >"$cache/.prefixes"; }
 
 # zlib, then libpng against it.
-v=$(source_version zlib); p=$(folder zlib "$v")
-if [ ! -d "$p" ]; then
+pick zlib
+if [ -n "$s" ]; then
   # Debian's zlib source lacks the DLL's resource script: the static library alone is built.
-  s=$(unpack zlib "$v")
   mkdir -p "$p.partial/include" "$p.partial/lib" "$s/objects"
   for c in "$s"/{adler32,compress,crc32,deflate,gzclose,gzlib,gzread,gzwrite,infback,inffast,inflate,inftrees,trees,uncompr,zutil}.c; do
     x86_64-w64-mingw32-gcc-posix -O2 -c -I"$s" "$c" -o "$s/objects/$(basename "$c" .c).o" || fail "building zlib failed"
@@ -73,9 +83,8 @@ if [ ! -d "$p" ]; then
 fi
 need "$p"
 
-v=$(source_version libpng1.6); p=$(folder libpng "$v")
-if [ ! -d "$p" ]; then
-  s=$(unpack libpng1.6 "$v")
+pick libpng1.6 libpng
+if [ -n "$s" ]; then
   cmake_build libpng "$v" "$s" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF
   rm -rf "$(dirname "$s")"
 fi
@@ -85,18 +94,16 @@ need "$p"
 # of the folder's name, as the compiler's is. Its small tools have no switch to leave them out.
 command -v nasm >/dev/null || fail "nasm is missing (./bootstrap.sh installs it)"
 nasm=$(nasm -v | awk '{print $3}')
-v=$(source_version libjpeg-turbo); p=$(folder libjpeg-turbo "$v-nasm$nasm")
-if [ ! -d "$p" ]; then
-  s=$(unpack libjpeg-turbo "$v")
+pick libjpeg-turbo libjpeg-turbo "-nasm$nasm"
+if [ -n "$s" ]; then
   cmake_build libjpeg-turbo "$v-nasm$nasm" "$s" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
     -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
   rm -rf "$(dirname "$s")"
 fi
 need "$p"
 
-v=$(source_version glbinding); p=$(folder glbinding "$v")
-if [ ! -d "$p" ]; then
-  s=$(unpack glbinding "$v")
+pick glbinding
+if [ -n "$s" ]; then
   cmake_build glbinding "$v" "$s" -DOPTION_BUILD_TESTS=OFF -DOPTION_BUILD_TOOLS=OFF \
     -DOPTION_BUILD_EXAMPLES=OFF -DOPTION_BUILD_DOCS=OFF -DOPTION_BUILD_GPU_TESTS=OFF
   rm -rf "$(dirname "$s")"

@@ -11,10 +11,13 @@ namespace Quillon::Vantrel::HiddenWindow {
 
 // Registers `context.className` and makes an 8x8 window of it on a new thread; fills in
 // `window`, `windowThread` and `windowThreadId`. False, with nothing left behind, when
-// either step fails.
+// either step fails. The thread holds a reference to the module until it ends, so that
+// unloading the module without `close` leaves it running code that is still there.
 bool open(NativeContext& context);
 // Destroys the window and unregisters its class on the window's thread, and waits for
-// that thread to end.
+// that thread to end. Never waits for ever: when the thread cannot be reached for a while,
+// the window is left to it. The thread also ends, taking the window and class down, on
+// WM_QUIT.
 void close(NativeContext& context);
 
 }  // namespace Quillon::Vantrel::HiddenWindow
