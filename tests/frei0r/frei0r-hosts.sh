@@ -63,11 +63,24 @@ for i in "${!values[@]}"; do
   melt_args+=("$i=$v")
 done
 ffmpeg -v error -f rawvideo -pix_fmt rgba -s ${w}x${h} -r 24 -i in.rgba -c:v rawvideo -pix_fmt rgba in.nut
+# melt itself, with Debian's own frei0r filters too, now and then ends at once having
+# written nothing, or never ends, when its threads start under load: such a run is run
+# again (three tries). A stream that is there is never forgiven.
+melt_run() {
+  local try
+  for try in 1 2 3; do
+    timeout 60 melt -silent -quiet in.nut -attach frei0r.qn_vantrel "${melt_args[@]}" \
+      -consumer avformat:pipe:1 f=nut vcodec=rawvideo pix_fmt=rgba an=1 real_time=-3 >melt.nut 2>melt.log </dev/null
+    local status=$?
+    if [ $status = 124 ] || { [ $status = 0 ] && [ ! -s melt.nut ]; }; then continue; fi
+    [ $status = 0 ] || { cat melt.log >&2; fail "melt failed"; }
+    return
+  done
+  fail "melt wrote nothing in three tries"
+}
 render vantrel-centred.rgba "Shape Center=50%,50%"
 for run in 1 2 3 4 5; do
-  melt -silent -quiet in.nut -attach frei0r.qn_vantrel "${melt_args[@]}" \
-    -consumer avformat:pipe:1 f=nut vcodec=rawvideo pix_fmt=rgba an=1 real_time=-3 >melt.nut 2>melt.log ||
-    { cat melt.log >&2; fail "melt failed"; }
+  melt_run
   ffmpeg -v error -i melt.nut -f rawvideo -pix_fmt rgba -y melt.rgba || fail "melt's stream is damaged (run $run)"
   got=$(( $(stat -c %s melt.rgba) / (w * h * 4) ))
   [ "$got" -ge $((frames - 1)) ] || fail "melt wrote $got frames of $frames (run $run)"
