@@ -147,8 +147,9 @@ class ValueParser {
   const std::string text_;
 };
 
-// "2s", "1.5s", "48f" (whole frames at fps): seconds from 0 on.
-double parseTime(const std::string& text, double fps) {
+// "2s", "1.5s", "48f" (whole frames at fps): seconds from 0 on, and the frame where the
+// time is one.
+std::pair<double, std::optional<long>> parseTime(const std::string& text, double fps) {
   const std::string time = trimmed(text);
   if (time.empty()) throw std::runtime_error("has a key without a time");
   const char unit = char(std::tolower(static_cast<unsigned char>(time.back())));
@@ -157,9 +158,9 @@ double parseTime(const std::string& text, double fps) {
     throw std::runtime_error("has a key at " + quoted(time) + "; a time is seconds (2s) or frames (48f)");
   }
   if (*value < 0) throw std::runtime_error("has a key at " + quoted(time) + "; times are 0 or later");
-  if (unit == 's') return *value;
+  if (unit == 's') return {*value, std::nullopt};
   if (*value != std::floor(*value)) throw std::runtime_error("has a key at " + quoted(time) + "; frames are whole");
-  return *value / fps;
+  return {*value / fps, long(*value)};
 }
 
 std::string secondsText(double seconds) {
@@ -243,7 +244,8 @@ std::vector<minihost::Keyframe> parseKeys(const minihost::DeclaredParam& param, 
     if (!key.time && keys.size() > 1) throw std::runtime_error("has a key without a time: " + quoted(key.value));
     // The value first: a control that takes no value is refused as such.
     const minihost::ParamValue value = ValueParser(param, trimmed(key.value)).parse();
-    parsed.push_back({key.time ? parseTime(*key.time, fps) : 0.0, value});
+    const auto [seconds, frame] = key.time ? parseTime(*key.time, fps) : std::pair<double, std::optional<long>>{};
+    parsed.push_back({seconds, value, frame});
   }
   std::stable_sort(parsed.begin(), parsed.end(),
                    [](const minihost::Keyframe& a, const minihost::Keyframe& b) { return a.seconds < b.seconds; });

@@ -165,7 +165,10 @@ void savePreset(const minihost::Host& host, const minihost::EffectInstance& inst
       value = shownValue(param, keys.front().value, instance.inPercent(index));
     } else {
       value = json::array();
-      for (const minihost::Keyframe& key : keys) value.push_back({key.seconds, shownValue(param, key.value, instance.inPercent(index))});
+      for (const minihost::Keyframe& key : keys) {
+        const json time = key.frame ? json(std::to_string(*key.frame) + "f") : json(key.seconds);
+        value.push_back({time, shownValue(param, key.value, instance.inPercent(index))});
+      }
     }
     text += (text.empty() ? "" : ",\n") + std::string("  ") + json(param.name()).dump() + ": " + oneLine(value);
   }

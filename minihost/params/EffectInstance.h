@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "AE_Suites.h"
@@ -17,6 +18,9 @@ using ParamValue = std::array<double, 4>;
 struct Keyframe {
   double seconds;
   ParamValue value;
+  // The frame the key was set at, where it was set by frame: it stays that frame, at
+  // whatever rate the settings are used next.
+  std::optional<long> frame = std::nullopt;
 };
 
 // What the host hands the effect for a frame: the time, and the layer it renders.

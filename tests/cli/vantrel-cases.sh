@@ -169,21 +169,22 @@ t keys-by-frame-number 0 "k=(--downsample 16 --set 'Shape Type=Triangle'); r='Sh
   vantrel render -q -o a_%d.png --frames 5 \"\${k[@]}\" --set \"\$r\"; vantrel render -q -o b_%d.png --frames 0,3-5 \"\${k[@]}\" --set \"\$r\"
   vantrel render -q -o c.png \"\${k[@]}\"" 'cmp a_5.png b_5.png' 'cmp b_0.png c.png' '! cmp -s b_3.png b_5.png'
 
-# Settings: presets read and saved, key times in frames at the run's rate (--fps 29.97).
+# Settings: presets read and saved, key times in frames at the run's rate (--fps 29.97),
+# which a saved preset keeps as frames.
 t preset-round-trip 0 "echo '{\"shape type\": \"ring\", \"Shape Size 1\": [[0, 0], [\"48f\", 300]],
   \"Shadow Color\": \"#FF8000\", \"Shadow Opacity\": \"12.5%\", \"Shape Center\": [640, 360.5]}' >in.json
   vantrel render --fps 29.97 --preset in.json --set 'Shadow Size=0@0f;100@300f' --save-preset out.json" \
   "diff <(head -n 12 out.json) - <<'EOF'
 {
   \"Shape Type\": \"Ring\",
-  \"Shape Size 1\": [[0.0, 0], [1.6016000000000001, 300]],
+  \"Shape Size 1\": [[0.0, 0], [\"48f\", 300]],
   \"Shape Size 2\": 50,
   \"Shape Center\": [640.0, 360.5],
   \"Shape Rotation\": 0.0,
   \"Fill Type\": \"Fill Outside\",
   \"Transparent Background\": false,
   \"Edge Type\": \"Shadow\",
-  \"Shadow Size\": [[0.0, 0], [10.01, 100]],
+  \"Shadow Size\": [[\"0f\", 0], [\"300f\", 100]],
   \"Shadow Color\": \"#FF8000\",
   \"Shadow Opacity\": 12.5,
 EOF" '[ "$(tail -n 2 out.json | xargs)" = "Opacity Offset: 0.0 }" ]'
