@@ -71,6 +71,7 @@ class SequenceSource : public FrameSource {
   }
   std::size_t count() const override { return numbers_.size(); }
   long lastNumber() const override { return at_ == 0 ? -1 : numbers_[at_ - 1]; }
+  std::vector<long> numbers() const override { return numbers_; }
   bool numbered() const override { return true; }
   StreamTraits traits() const override {
     StreamTraits traits;

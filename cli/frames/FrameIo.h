@@ -94,6 +94,9 @@ class FrameSource {
   virtual StreamTraits traits() const { return {}; }
   // The files it reads, where they are known before reading (a video's, a sequence's).
   virtual std::vector<std::string> files() const { return {}; }
+  // The numbers lastNumber will give, in order, where they are known before reading
+  // (pictures, sequences, a video's frames); empty where not (raw frames).
+  virtual std::vector<long> numbers() const { return {}; }
   // Whether its frames are named by number (a sequence), so that a number field in the
   // output's name makes a pattern even for one frame, as for frames picked.
   virtual bool numbered() const { return false; }

@@ -29,6 +29,7 @@ class OneFrameSource : public FrameSource {
   }
   std::size_t count() const override { return numbers_.size(); }
   long lastNumber() const override { return at_ == 0 ? -1 : numbers_[at_ - 1]; }
+  std::vector<long> numbers() const override { return numbers_; }
 
  protected:
   virtual RgbaImage read() = 0;

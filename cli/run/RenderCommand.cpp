@@ -15,6 +15,7 @@
 #include "ParamAssignment.h"
 #include "Preset.h"
 #include "EffectDiagnostics.h"
+#include "MediaFiles.h"
 #include "StandardStreams.h"
 
 namespace vantrel {
@@ -64,7 +65,8 @@ bool sameName(const std::string& a, const std::string& b) {
              std::filesystem::weakly_canonical(std::filesystem::u8path(b), ignored);
 }
 
-// Refuses, before anything is read, to write over a file the run reads.
+// Refuses, before anything is read, to write over a file the run reads, or under -n over
+// any frame of a numbered output that exists.
 void refuseWritingOverInputs(const InputSpec& input, const FrameSource& source, const RenderRequest& request,
                              const OutputSpec& output) {
   FileIdentities inputs;
@@ -73,6 +75,9 @@ void refuseWritingOverInputs(const InputSpec& input, const FrameSource& source, 
   std::vector<std::string> written = {request.savePreset, request.progressFile};
   if (const std::optional<FramePattern> pattern = outputPattern(output, source.count())) {
     for (long number : pattern->existingNumbers()) written.push_back(pattern->path(number));
+    for (long number : output.noClobber ? source.numbers() : std::vector<long>{}) {
+      if (pathExists(pattern->path(number))) throw existsError(pattern->path(number));
+    }
   } else if (output.path != "-") {
     written.push_back(output.path);
   }

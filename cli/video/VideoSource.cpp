@@ -107,6 +107,13 @@ class VideoSource : public FrameSource {
     return std::size_t(pick_.end.value_or(long(info_.frames)) - pick_.first);
   }
   long lastNumber() const override { return number_; }
+  std::vector<long> numbers() const override {
+    if (info_.picture) return numbers_;
+    if (pick_.numbers) return *pick_.numbers;
+    std::vector<long> span;
+    for (long number = pick_.first; number < pick_.end.value_or(long(info_.frames)); ++number) span.push_back(number);
+    return span;
+  }
   std::optional<FrameRate> fps() const override {
     return info_.fps && !info_.picture ? std::optional<FrameRate>(frameRateOf(*info_.fps)) : std::nullopt;
   }

@@ -115,6 +115,8 @@ r output-is-input 1 'it is an input of this run; name another output' 'vantrel r
 r output-no-type 1 'has no file type extension; known: .png, .jpg' 'vantrel render -o out'
 r output-one-picture 1 'it holds one picture, but there is more than one frame' 'vantrel render -o one.png --frames 0-1'
 r output-no-clobber 1 'vantrel: out.png exists; not replacing it (-n)' 'vantrel render -n -o out.png'
+t output-no-clobber-frame 1 "for n in 0 1 2; do cp $I/rgb.png s_\$n.png; done; printf old >f_2.png; pass -n s_%d.png -o f_%d.png" \
+  "err 'f_2.png exists'" 'files s_0.png s_1.png s_2.png f_2.png'
 t output-overwrite 0 'printf old >out.png; vantrel render -y -q --downsample 16 -o out.png' 'probe out.png width 80'
 r preset-onto-output 1 '--save-preset names the output' 'vantrel render -o out.png --save-preset out.png'
 r preset-two-keys-at-once 1 'look.json: "Shadow Size" has two keys at 2s' \
