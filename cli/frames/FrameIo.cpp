@@ -199,7 +199,7 @@ std::unique_ptr<FrameSink> openSink(const OutputSpec& output, std::size_t frames
     refuseVideoPattern(output.path, kind);
     return std::make_unique<PatternSink>(std::move(*pattern), kind, output.noClobber);
   }
-  if (kind == FileKind::Video) return openVideoSink(output);
+  if (kind == FileKind::Video) return openVideoSink(output, frames);
   return openStillSink(output.path, kind, output.noClobber, frames);
 }
 

@@ -43,6 +43,13 @@ struct StreamTraits {
   // The times of a variable-rate input's frames, in seconds, by frame number; empty for
   // an input at a steady rate, whose output is timed by the rate alone.
   std::vector<double> frameTimes;
+  // The frames taken are numbered with gaps between them (a sequence that lacks some,
+  // every other frame picked): in a video each keeps its number's time, the one before
+  // held over the gap.
+  bool framesApart = false;
+  // How much faster the audio plays than in the input: the frames' rate over the input's
+  // where --fps sets another, so that the audio stays with the frames.
+  double audioTempo = 1;
 };
 
 // How a video output is encoded (--codec, --crf, --pix-fmt); empty: the container's default.

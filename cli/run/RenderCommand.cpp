@@ -144,6 +144,9 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
 
   output.fps = rate;
   output.input = source->traits();
+  if (request.fps && source->fps()) output.input.audioTempo = request.fps->value() / source->fps()->value();
+  const std::vector<long> numbers = source->numbers();
+  for (std::size_t i = 1; i < numbers.size(); ++i) output.input.framesApart |= numbers[i] != numbers[i - 1] + 1;
   output.input.hasAlpha = output.input.hasAlpha || transparentBackground(host, instance);
   // Opened before any GL work, so that an output that cannot be written is refused first.
   std::unique_ptr<FrameSink> sink = openSink(output, source->count());

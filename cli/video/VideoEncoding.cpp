@@ -279,7 +279,8 @@ VideoPlan planVideo(const OutputSpec& output, const std::optional<EncoderInfo>& 
   return plan;
 }
 
-std::vector<std::string> audioArguments(const std::string& path, const std::vector<std::string>& codecs) {
+std::vector<std::string> audioArguments(const std::string& path, const std::vector<std::string>& codecs,
+                                        double tempo) {
   const std::string extension = containerOf(path);
   // The audio codecs each container holds as they are; .mkv holds them all.
   static const std::pair<const char*, std::set<std::string>> kHeld[] = {
@@ -293,10 +294,19 @@ std::vector<std::string> audioArguments(const std::string& path, const std::vect
   if (extension == ".webm") encoder = "libopus";
   if (extension == ".avi") encoder = "libmp3lame";
   std::vector<std::string> arguments;
+  const bool retimed = tempo != 1;  // a filter, so no stream is copied
+  if (retimed) {
+    // atempo takes 0.5 to 100 at a time.
+    std::string chain;
+    for (; tempo < 0.5; tempo /= 0.5) chain += "atempo=0.5,";
+    char last[32];
+    std::snprintf(last, sizeof last, "atempo=%.9g", std::min(tempo, 100.0));
+    arguments.insert(arguments.end(), {"-filter:a", chain + last});
+  }
   for (std::size_t i = 0; i < codecs.size(); ++i) {
-    bool held = extension == ".mkv";
+    bool held = extension == ".mkv" && !retimed;
     for (const auto& [container, names] : kHeld) {
-      if (extension == container) held = names.count(codecs[i]) > 0;
+      if (extension == container) held = names.count(codecs[i]) > 0 && !retimed;
     }
     arguments.insert(arguments.end(), {"-c:a:" + std::to_string(i), held ? "copy" : encoder});
   }

@@ -44,8 +44,9 @@ VideoPlan planVideo(const OutputSpec& output, const std::optional<EncoderInfo>& 
                     std::uint32_t height);
 
 // Output options for the audio streams of ffmpeg's second input, whose codecs are
-// `codecs`: each copied where the output's container holds it, else encoded in the
-// container's usual codec.
-std::vector<std::string> audioArguments(const std::string& path, const std::vector<std::string>& codecs);
+// `codecs`: each copied where the output's container holds it and it plays at its own
+// `tempo` (1), else encoded in the container's usual codec, faster or slower by `tempo`.
+std::vector<std::string> audioArguments(const std::string& path, const std::vector<std::string>& codecs,
+                                        double tempo = 1);
 
 }  // namespace vantrel

@@ -20,7 +20,9 @@ std::unique_ptr<FrameSource> openVideoSource(const InputSpec& input);
 // audio, colour description and pixel shape; renamed over `path` by finish() once ffmpeg
 // has succeeded and the file reads back whole. The size is the first frame's; H.264's odd
 // sides are padded to even ones with a note, and where the output holds no alpha the
-// frames are composited onto black with a note.
-std::unique_ptr<FrameSink> openVideoSink(const OutputSpec& output);
+// frames are composited onto black with a note. `frames` is how many frames the run means
+// to write (0 if not known): where fewer come (an interrupted run, an input that ends
+// early), the audio is cut to the frames' span.
+std::unique_ptr<FrameSink> openVideoSink(const OutputSpec& output, std::size_t frames);
 
 }  // namespace vantrel

@@ -49,7 +49,7 @@ std::string numberText(double value) {
 
 class VideoSink : public FrameSink {
  public:
-  explicit VideoSink(const OutputSpec& output) : output_(output), path_(output.path) {
+  VideoSink(const OutputSpec& output, std::size_t frames) : output_(output), path_(output.path), expected_(frames) {
     if (output_.noClobber && pathExists(path_)) throw existsError(path_);
     ffmpeg_ = requireProgram("ffmpeg", path_);
     ffprobe_ = requireProgram("ffprobe", path_);
@@ -90,7 +90,7 @@ class VideoSink : public FrameSink {
       pixels = &flat;
     }
     int error = 0;
-    if (!output_.input.frameTimes.empty()) {
+    if (ownTimes()) {
       const std::vector<std::uint8_t> prefix = matroskaFramePrefix(microsecondsOf(number), pixels->rgba.size());
       error = writeFully(input_.get(), prefix.data(), prefix.size());
     }
@@ -111,10 +111,16 @@ class VideoSink : public FrameSink {
     // ffmpeg exits 0 when it could not finish the file (on a full disk it only says
     // "Error writing trailer"); run with -v error, anything it says is a failure.
     if (status != 0 || !firstError(errors_).empty()) throw failure(ffmpegFailure(status));
-    checkWritten();
+    checkWritten(*temporary_);
+    HiddenTemporary* done = temporary_.get();
+    std::unique_ptr<HiddenTemporary> cut;
+    if (!audioCodecs_.empty() && written_ < expected_) {
+      cut = cutToFrames();
+      done = cut.get();
+    }
     if (output_.noClobber && pathExists(path_)) throw existsError(path_);
     try {
-      temporary_->moveTo(path_);
+      done->moveTo(path_);
     } catch (const std::runtime_error& error) {
       throw failure(error.what());
     }
@@ -186,9 +192,8 @@ class VideoSink : public FrameSink {
 
     // Frames at a steady rate go as plain raw frames at that rate; those of a variable-rate
     // input in a Matroska stream that carries each one's time, which the encoder keeps.
-    const bool ownTimes = !output_.input.frameTimes.empty();
     std::vector<std::string> arguments = {"-v", "error", "-y"};
-    if (ownTimes) {
+    if (ownTimes()) {
       arguments.insert(arguments.end(), {"-f", "matroska", "-i", "-"});
     } else {
       arguments.insert(arguments.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "-s", sizeText(width_, height_), "-r",
@@ -202,8 +207,8 @@ class VideoSink : public FrameSink {
       arguments.insert(arguments.end(), {"-i", "file:" + input.audioFile, "-map", "0:v:0", "-map", "1:a"});
     }
     arguments.insert(arguments.end(), plan.arguments.begin(), plan.arguments.end());
-    if (ownTimes) arguments.insert(arguments.end(), {"-fps_mode", "passthrough", "-enc_time_base:v", "1:1000000"});
-    const std::vector<std::string> audio = audioArguments(path_, audioCodecs_);
+    if (ownTimes()) arguments.insert(arguments.end(), {"-fps_mode", "passthrough", "-enc_time_base:v", "1:1000000"});
+    const std::vector<std::string> audio = audioArguments(path_, audioCodecs_, output_.input.audioTempo);
     arguments.insert(arguments.end(), audio.begin(), audio.end());
     // ffmpeg gets the temporary as its standard output and opens it again by that name (a
     // muxer seeks back to complete its header), never by its path: one removed by a second
@@ -215,7 +220,7 @@ class VideoSink : public FrameSink {
     Pipe input = makePipe();
     child_.emplace(ffmpeg_, arguments, ChildProcess::Streams{input.read.get(), byPath ? -1 : file_.get(), errors_.fd()});
     input_ = std::move(input.write);
-    if (ownTimes) {
+    if (ownTimes()) {
       const std::vector<std::uint8_t> header = matroskaHeader(width_, height_);
       if (const int error = writeFully(input_.get(), header.data(), header.size())) {
         throw failure(std::strerror(error));
@@ -224,12 +229,14 @@ class VideoSink : public FrameSink {
   }
 
   // A frame's own time from the first frame written, in microseconds, always after the
-  // one before; a number past the input's list goes on at the rate.
+  // one before: the input's own, else its number's at the rate; a number past the input's
+  // list goes on at the rate.
   std::uint64_t microsecondsOf(long number) {
     const std::vector<double>& times = output_.input.frameTimes;
-    const double seconds = std::size_t(number) < times.size()
-                               ? times[std::size_t(number)]
-                               : times.back() + double(number + 1 - long(times.size())) / output_.fps.value();
+    const double rate = output_.fps.value();
+    const double seconds = std::size_t(number) < times.size() ? times[std::size_t(number)]
+                           : times.empty() ? double(number) / rate
+                                           : times.back() + double(number + 1 - long(times.size())) / rate;
     if (!firstSeconds_) firstSeconds_ = seconds;
     std::uint64_t microseconds = std::uint64_t(std::llround(std::max(0.0, seconds - *firstSeconds_) * 1e6));
     if (lastMicroseconds_ && microseconds <= *lastMicroseconds_) microseconds = *lastMicroseconds_ + 1;
@@ -237,17 +244,42 @@ class VideoSink : public FrameSink {
     return microseconds;
   }
 
+  // Fewer frames came than the run meant (it was interrupted, the input ended early): the
+  // file ffmpeg finished is copied without the audio past the last frame's span.
+  std::unique_ptr<HiddenTemporary> cutToFrames() {
+    const double frame = 1 / output_.fps.value();
+    const double span = ownTimes() ? double(lastMicroseconds_.value_or(0)) / 1e6 + frame : double(written_) * frame;
+    std::unique_ptr<HiddenTemporary> cut;
+    try {
+      cut = std::make_unique<HiddenTemporary>(path_, extensionOf(path_));
+    } catch (const std::runtime_error& error) {
+      throw failure(error.what());
+    }
+    OwnedFd(cut->takeDescriptor()).reset();  // ffmpeg opens it by its name
+    ErrorCapture errors;
+    int status = 0;
+    outputOf(ffmpeg_, {"-v", "error", "-y", "-i", "file:" + temporary_->path(), "-map", "0", "-c", "copy", "-t",
+                       numberText(span), "-f", muxerFor(path_), "file:" + cut->path()}, errors, status);
+    if (status != 0 || !firstError(errors).empty()) {
+      throw failure(shown("cannot cut the audio to the frames: " + childFailure("ffmpeg", status, errors)));
+    }
+    checkWritten(*cut);
+    return cut;
+  }
+
+  bool ownTimes() const { return !output_.input.frameTimes.empty() || output_.input.framesApart; }
+
   // The file ffmpeg finished must read back with every frame written.
-  void checkWritten() const {
+  void checkWritten(const HiddenTemporary& written) const {
     std::error_code error;
-    if (std::filesystem::file_size(std::filesystem::u8path(temporary_->path()), error) == 0 || error) {
+    if (std::filesystem::file_size(std::filesystem::u8path(written.path()), error) == 0 || error) {
       throw failure("ffmpeg wrote nothing");
     }
     ErrorCapture errors;
     int exitStatus = 0;
     const std::string count = outputOf(ffprobe_,
                                        {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
-                                        "stream=nb_read_packets", "-of", "csv=p=0", temporary_->path()},
+                                        "stream=nb_read_packets", "-of", "csv=p=0", written.path()},
                                        errors, exitStatus);
     std::string problem;
     if (exitStatus != 0) {
@@ -278,6 +310,7 @@ class VideoSink : public FrameSink {
   std::uint32_t width_ = 0;
   std::uint32_t height_ = 0;
   bool keepsAlpha_ = false;
+  std::size_t expected_;  // frames the run means to write; 0: not known
   std::size_t written_ = 0;
   std::optional<double> firstSeconds_;            // of a variable-rate input's first frame written
   std::optional<std::uint64_t> lastMicroseconds_;
@@ -285,8 +318,8 @@ class VideoSink : public FrameSink {
 
 }  // namespace
 
-std::unique_ptr<FrameSink> openVideoSink(const OutputSpec& output) {
-  return std::make_unique<VideoSink>(output);
+std::unique_ptr<FrameSink> openVideoSink(const OutputSpec& output, std::size_t frames) {
+  return std::make_unique<VideoSink>(output, frames);
 }
 
 }  // namespace vantrel

@@ -136,7 +136,10 @@ class VideoSource : public FrameSource {
     traits.audioFile = path_;
     // The span the frames taken cover, in the file's time as ffmpeg's -ss counts it.
     const long first = pick_.numbers ? pick_.numbers->front() : pick_.first;
-    const std::optional<long> end = pick_.numbers ? std::optional<long>(pick_.numbers->back() + 1) : pick_.end;
+    // Picked frames: to the end of the last one, held as long as the step before it.
+    const std::vector<long>* picked = pick_.numbers ? &*pick_.numbers : nullptr;
+    const long lastStep = picked && picked->size() > 1 ? picked->back() - (*picked)[picked->size() - 2] : 1;
+    const std::optional<long> end = picked ? std::optional<long>(picked->back() + lastStep) : pick_.end;
     if (first > 0 || end) {
       const std::optional<double> from = time(first);
       if (from) traits.audioStart = std::max(0.0, info_.startOffset + *from);

@@ -221,6 +221,18 @@ t video-keeps-description 0 "ff -f lavfi -i testsrc2=size=64x48:rate=24 -f lavfi
   'd() { ffprobe -v error -of compact -show_entries stream=codec_type,codec_name,pix_fmt,color_range,color_space,color_transfer,color_primaries,sample_rate,channels $1; }
    [ "$(d fx.mov)" = "$(d clip.mov)" ]' \
   '[ "$(ff -i fx.mov -map 0:a -c copy -f md5 -)" = "$(ff -i clip.mov -map 0:a -c copy -f md5 -)" ]'
+# The audio covers the frames written, in step with them, whichever frames, rate or end.
+insync() {
+  ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 "$1" | sort | tr ',\n' '  ' |
+    awk -v want="$2" '{ a = $2; v = $4; d = a - v; if (d < 0) d = -d; exit !($1 == "audio" && d < 0.05 && (v - want < 0.05 && want - v < 0.05)) }'
+}
+t audio-picked-frames 0 "pass $I/clip.mp4 --frames 0-49x2 -o p.mp4" 'insync p.mp4 2'
+t audio-retimed 0 "pass $I/clip.mp4 --fps 50 -o r.mp4" 'insync r.mp4 1'
+t audio-interrupted 130 "ff -f lavfi -i testsrc2=size=1280x720:rate=25 -f lavfi -i sine -t 8 -c:v libx264 -preset ultrafast long.mp4
+  \$vantrel_binary render long.mp4 -o i.mp4 --progress p & while ! grep -q '^frame=[3-9]' p 2>/dev/null && kill -0 \$!; do sleep 0.05; done
+  kill -INT \$!; wait \$!" 'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v i.mp4); insync i.mp4 $(awk "BEGIN { print $n / 25 }")'
+t sequence-gap-video 0 "for f in 0 1 2 5; do cp $I/rgb.png s_\$f.png; done; pass s_%d.png -o g.mp4" \
+  '[ "$(ffprobe -v error -show_entries frame=pts_time -of default=nw=1:nk=1 g.mp4 | xargs)" = "0.000000 0.041667 0.083333 0.208333" ]'
 # Every colour description ffprobe reports passes through, in every spelling ffmpeg has
 # for it: primaries, transfer, matrix and range as one clip's tags per row.
 colours=("bt709 bt709 bt709 tv" "bt470m bt470m smpte170m tv" "bt470bg bt470bg bt470bg tv" "smpte170m smpte170m smpte170m pc"
