@@ -16,6 +16,7 @@ enum class Note {
   AudioLeftOut,       // the input's audio has no place in the output (.gif)
   SequenceGap,        // numbered input frames found on disk skip some numbers
   ColourLeftOpen,     // a colour property of the input that the output cannot state
+  InputDamaged,       // a video input that ends early or has damage: what it holds is used
 };
 
 // Prints "vantrel: note: <text>" the first time `kind` is noted in this process; later

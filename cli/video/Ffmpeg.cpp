@@ -222,4 +222,21 @@ VideoInfo probeVideo(const std::string& path) {
   return info;
 }
 
+std::string firstError(const ErrorCapture& errors) {
+  const std::string text = errors.head(16384);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+    const std::string line = text.substr(start, end - start);
+    const bool chatter = line.find("[info]") != std::string::npos || line.find("[warn") != std::string::npos;
+    if (!chatter && line.find_first_not_of(' ') != std::string::npos) {
+      // "[mp4 @ 0x55d1c0] Could not find tag..." reads as well without the address.
+      const std::size_t at = line.find(" @ 0x"), close = line.find("] ");
+      return line[0] == '[' && at < close && close != std::string::npos ? line.substr(close + 2) : line;
+    }
+    start = end + 1;
+  }
+  return "";
+}
+
 }  // namespace vantrel

@@ -23,6 +23,11 @@ std::string requireProgram(const std::string& name, const std::string& file);
 // status when it said nothing.
 std::string childFailure(const std::string& name, int status, const ErrorCapture& errors);
 
+// The first error a child wrote on standard error: ffmpeg names the cause there, before
+// what followed from it. Encoder libraries that log by themselves whatever ffmpeg's -v
+// ("x265 [info]: ...") are passed over, and ffmpeg's "[name @ 0x...] " prefix is dropped.
+std::string firstError(const ErrorCapture& errors);
+
 std::string sizeText(std::uint32_t width, std::uint32_t height);
 
 // "30000/1001" or "25"; nothing for anything else or a rate not above 0.

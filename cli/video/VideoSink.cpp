@@ -21,26 +21,6 @@
 namespace vantrel {
 namespace {
 
-// The first error a child wrote on standard error: ffmpeg names the cause there, before
-// what followed from it. Encoder libraries that log by themselves whatever ffmpeg's -v
-// ("x265 [info]: ...", "Svt[info]: ...") are passed over.
-std::string firstError(const ErrorCapture& errors) {
-  const std::string text = errors.head(16384);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
-    const std::string line = text.substr(start, end - start);
-    const bool chatter = line.find("[info]") != std::string::npos || line.find("[warn") != std::string::npos;
-    if (!chatter && line.find_first_not_of(' ') != std::string::npos) {
-      // "[mp4 @ 0x55d1c0] Could not find tag..." reads as well without the address.
-      const std::size_t at = line.find(" @ 0x"), close = line.find("] ");
-      return line[0] == '[' && at < close && close != std::string::npos ? line.substr(close + 2) : line;
-    }
-    start = end + 1;
-  }
-  return "";
-}
-
 std::string numberText(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6f", value);
@@ -58,6 +38,7 @@ class VideoSink : public FrameSink {
     // What was asked for is checked before any frame is rendered.
     if (!output_.encoding.codec.empty() || !output_.encoding.pixelFormat.empty()) checkEncoder();
     if (output_.audio && !output_.input.audioFile.empty()) findAudio();
+    if (!audioCodecs_.empty()) takeAudio();
 
     try {
       temporary_ = std::make_unique<HiddenTemporary>(path_, extensionOf(path_));
@@ -183,6 +164,32 @@ class VideoSink : public FrameSink {
     }
   }
 
+  // The span of the input's audio that goes in, copied as it is into a file of its own
+  // first: ffmpeg keeps what a cut or damaged file holds and says so, and what it says
+  // then is the input's, not a failure to write the output.
+  void takeAudio() {
+    try {
+      audio_ = std::make_unique<HiddenTemporary>(path_, ".mka");
+    } catch (const std::runtime_error& error) {
+      throw failure(error.what());
+    }
+    OwnedFd(audio_->takeDescriptor()).reset();  // ffmpeg opens it by its name
+    const StreamTraits& input = output_.input;
+    std::vector<std::string> arguments = {"-nostdin", "-v", "error", "-y"};
+    if (input.audioStart) arguments.insert(arguments.end(), {"-ss", numberText(*input.audioStart)});
+    if (input.audioDuration) arguments.insert(arguments.end(), {"-t", numberText(*input.audioDuration)});
+    arguments.insert(arguments.end(), {"-i", "file:" + input.audioFile, "-map", "0:a", "-c", "copy", "-f", "matroska",
+                                       "file:" + audio_->path()});
+    ErrorCapture errors;
+    int status = 0;
+    outputOf(ffmpeg_, arguments, errors, status);
+    if (status != 0) throw std::runtime_error("cannot read " + input.audioFile + ": " + childFailure("ffmpeg", status, errors));
+    if (const std::string said = firstError(errors); !said.empty()) {
+      noteOnce(Note::InputDamaged, input.audioFile + " is cut short or damaged (ffmpeg: " + said +
+                                       "); the audio it holds is kept");
+    }
+  }
+
   void start(const RgbaImage& first) {
     width_ = first.width;
     height_ = first.height;
@@ -199,13 +206,7 @@ class VideoSink : public FrameSink {
       arguments.insert(arguments.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "-s", sizeText(width_, height_), "-r",
                                          output_.fps.text(), "-i", "-"});
     }
-    if (!audioCodecs_.empty()) {
-      const StreamTraits& input = output_.input;
-      if (input.audioStart) arguments.insert(arguments.end(), {"-ss", numberText(*input.audioStart)});
-      if (input.audioDuration) arguments.insert(arguments.end(), {"-t", numberText(*input.audioDuration)});
-      // "file:" keeps a name with a colon from being taken for a protocol.
-      arguments.insert(arguments.end(), {"-i", "file:" + input.audioFile, "-map", "0:v:0", "-map", "1:a"});
-    }
+    if (audio_) arguments.insert(arguments.end(), {"-i", "file:" + audio_->path(), "-map", "0:v:0", "-map", "1:a"});
     arguments.insert(arguments.end(), plan.arguments.begin(), plan.arguments.end());
     if (ownTimes()) arguments.insert(arguments.end(), {"-fps_mode", "passthrough", "-enc_time_base:v", "1:1000000"});
     const std::vector<std::string> audio = audioArguments(path_, audioCodecs_, output_.input.audioTempo);
@@ -302,6 +303,7 @@ class VideoSink : public FrameSink {
   std::optional<EncoderInfo> encoder_;     // where an encoder or pixel format was asked for
   std::vector<std::string> audioCodecs_;   // of the input's audio streams that go in
   std::unique_ptr<HiddenTemporary> temporary_;
+  std::unique_ptr<HiddenTemporary> audio_;  // the input's audio that goes in
   OwnedFd file_;  // the temporary, open
   std::string outputName_;  // by which ffmpeg opens the temporary
   ErrorCapture errors_;

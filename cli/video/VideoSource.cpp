@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Ffmpeg.h"
+#include "Notes.h"
 #include "PipeIo.h"
 #include "VideoFiles.h"
 
@@ -244,6 +245,10 @@ class VideoSource : public FrameSource {
                                " bytes into frame " + std::to_string(decoded_ + 1));
     }
     if (number_ < 0) throw std::runtime_error("cannot read " + path_ + ": it holds no video frames");
+    if (const std::string said = firstError(errors_); !said.empty()) {
+      noteOnce(Note::InputDamaged, path_ + " is cut short or damaged (ffmpeg: " + said + "); the " +
+                                       std::to_string(decoded_ + 1) + " frames it holds are rendered");
+    }
     return std::nullopt;
   }
 

@@ -231,6 +231,10 @@ t audio-retimed 0 "pass $I/clip.mp4 --fps 50 -o r.mp4" 'insync r.mp4 1'
 t audio-interrupted 130 "ff -f lavfi -i testsrc2=size=1280x720:rate=25 -f lavfi -i sine -t 8 -c:v libx264 -preset ultrafast long.mp4
   \$vantrel_binary render long.mp4 -o i.mp4 --progress p & while ! grep -q '^frame=[3-9]' p 2>/dev/null && kill -0 \$!; do sleep 0.05; done
   kill -INT \$!; wait \$!" 'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v i.mp4); insync i.mp4 $(awk "BEGIN { print $n / 25 }")'
+t input-cut-recording 0 "ff -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine -t 3 -c:a aac full.mkv
+  head -c \$((\$(stat -c %s full.mkv) * 6 / 10)) full.mkv >cut.mkv; pass cut.mkv -o o.mp4" \
+  "has $w/err 'cut.mkv is cut short or damaged'" 'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v o.mp4); [ $n -gt 20 ] && [ $n -lt 75 ]' \
+  "[ \"\$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 o.mp4 | xargs)\" = 'video audio' ]"
 t sequence-gap-video 0 "for f in 0 1 2 5; do cp $I/rgb.png s_\$f.png; done; pass s_%d.png -o g.mp4" \
   '[ "$(ffprobe -v error -show_entries frame=pts_time -of default=nw=1:nk=1 g.mp4 | xargs)" = "0.000000 0.041667 0.083333 0.208333" ]'
 # Every colour description ffprobe reports passes through, in every spelling ffmpeg has
