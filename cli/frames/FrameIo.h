@@ -33,6 +33,7 @@ struct StreamTraits {
   bool hasAlpha = false;   // the pictures may be transparent (an input with alpha, or the effect's
                            // transparent background)
   int bitsPerSample = 8;   // of the input video's samples (10 for a 10-bit video)
+  std::string codec, pixelFormat;  // of the input video, as ffmpeg names them ("prores", "yuv422p10le")
   // The colour description as ffmpeg names it ("bt709", "tv"), empty where the input says none.
   std::string colorPrimaries, colorTransfer, colorSpace, colorRange;
   std::string sampleAspectRatio;  // "1:1", "64:45"; empty when not known

@@ -17,6 +17,7 @@ enum class Note {
   SequenceGap,        // numbered input frames found on disk skip some numbers
   ColourLeftOpen,     // a colour property of the input that the output cannot state
   InputDamaged,       // a video input that ends early or has damage: what it holds is used
+  EightBitPicture,    // a deeper input's picture passes through the effect's 8 bits
 };
 
 // Prints "vantrel: note: <text>" the first time `kind` is noted in this process; later

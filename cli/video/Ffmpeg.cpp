@@ -181,7 +181,7 @@ VideoInfo probeVideo(const std::string& path) {
   if (std::abs(std::atol(video->value("rotation").c_str())) % 180 == 90) std::swap(info.width, info.height);
   info.fps = parseRate(video->value("r_frame_rate"));
   info.codec = video->value("codec_name");
-  const std::string pixelFormat = video->value("pix_fmt");
+  const std::string pixelFormat = info.pixelFormat = video->value("pix_fmt");
   // VP8 and VP9 keep alpha beside the picture; the stream's pixel format does not show it.
   info.hasAlpha = hasAlphaChannel(pixelFormat) || video->value("TAG:alpha_mode") == "1";
   info.bitsPerSample = sampleBits(pixelFormat);

@@ -40,6 +40,7 @@ struct VideoInfo {
   std::optional<double> fps;
   std::size_t frames = 0;    // counted from the stream's packets
   std::string codec;
+  std::string pixelFormat;  // ffmpeg's name: "yuv422p10le"
   // Presentation times of the frames in order, in seconds from the first; empty when some
   // packet carries none (then the frames are taken as evenly spaced).
   std::vector<double> times;

@@ -114,6 +114,30 @@ std::string containerOf(const std::string& path) {
   return extension == ".m4v" ? ".mp4" : extension;
 }
 
+// The format with the input's chroma sampling ("422" of yuv422p10le) in place of the one
+// chosen, where the encoder takes it: 4:2:2 footage does not lose half its colour.
+std::string withInputChroma(const std::string& format, const StreamTraits& input, const EncoderInfo& encoder) {
+  for (const char* richer : {"444", "422"}) {
+    if (!contains(input.pixelFormat, richer) || contains(format, richer)) continue;
+    for (const char* poorer : {"420", "422"}) {
+      const std::size_t at = format.find(poorer);
+      if (at == std::string::npos) continue;
+      const std::string candidate = format.substr(0, at) + richer + format.substr(at + 3);
+      const auto& formats = encoder.pixelFormats;
+      if (std::find(formats.begin(), formats.end(), candidate) != formats.end()) return candidate;
+    }
+  }
+  return format;
+}
+
+// Bits a sample of an ffmpeg pixel format: 10 for "...10le", else 8.
+int sampleBitsOf(const std::string& format) {
+  for (int bits : {16, 14, 12, 10, 9}) {
+    if (contains(format, "p" + std::to_string(bits))) return bits;
+  }
+  return 8;
+}
+
 bool wantsAlpha(const OutputSpec& output) {
   return output.input.hasAlpha || pixelFormatHasAlpha(output.encoding.pixelFormat);
 }
@@ -146,6 +170,15 @@ std::string encoderFor(const OutputSpec& output) {
   if (extension == ".avi") return "mpeg4";
   if (extension == ".webm") return "libvpx-vp9";
   if (extension == ".gif") return "gif";
+  // The input's own family where the container takes it: ProRes stays ProRes.
+  static const std::pair<const char*, std::pair<const char*, std::set<std::string>>> kFamilies[] = {
+      {"prores", {"prores_ks", {".mov", ".mkv"}}},
+      {"hevc", {"libx265", {".mp4", ".mov", ".mkv"}}},
+      {"vp9", {"libvpx-vp9", {".mkv", ".mp4"}}},
+  };
+  for (const auto& [family, encoder] : kFamilies) {
+    if (output.input.codec == family && encoder.second.count(extension)) return encoder.first;
+  }
   // ProRes 4444 is QuickTime's way to keep alpha; H.264 has none.
   if (extension == ".mov" && wantsAlpha(output)) return "prores_ks";
   return "libx264";
@@ -202,6 +235,12 @@ VideoPlan planVideo(const OutputSpec& output, const std::optional<EncoderInfo>& 
                                     std::to_string(input.bitsPerSample) + "-bit samples");
       }
     }
+  }
+  if (asked.pixelFormat.empty() && !pixelFormatHasAlpha(format) && encoder) format = withInputChroma(format, input, *encoder);
+  if (deep && input.bitsPerSample <= sampleBitsOf(format)) {
+    plan.notes.emplace_back(Note::EightBitPicture, "the effect draws 8 bits a channel: the input's " +
+                                                       std::to_string(input.bitsPerSample) + "-bit picture passes through 8 bits, and " +
+                                                       output.path + " keeps " + format + " samples");
   }
   if (!format.empty()) {
     plan.keepsAlpha = pixelFormatHasAlpha(format);

@@ -36,7 +36,7 @@ class VideoSink : public FrameSink {
     std::error_code ignored;
     if (std::filesystem::is_directory(std::filesystem::u8path(path_), ignored)) throw failure("it is a folder");
     // What was asked for is checked before any frame is rendered.
-    if (!output_.encoding.codec.empty() || !output_.encoding.pixelFormat.empty()) checkEncoder();
+    checkEncoder();
     if (output_.audio && !output_.input.audioFile.empty()) findAudio();
     if (!audioCodecs_.empty()) takeAudio();
 
@@ -300,7 +300,7 @@ class VideoSink : public FrameSink {
   std::string path_;
   std::string ffmpeg_;
   std::string ffprobe_;
-  std::optional<EncoderInfo> encoder_;     // where an encoder or pixel format was asked for
+  std::optional<EncoderInfo> encoder_;     // what ffmpeg says of the encoder used
   std::vector<std::string> audioCodecs_;   // of the input's audio streams that go in
   std::unique_ptr<HiddenTemporary> temporary_;
   std::unique_ptr<HiddenTemporary> audio_;  // the input's audio that goes in

@@ -127,6 +127,8 @@ class VideoSource : public FrameSource {
     StreamTraits traits;
     traits.hasAlpha = info_.hasAlpha;
     traits.bitsPerSample = info_.bitsPerSample;
+    traits.codec = info_.codec;
+    traits.pixelFormat = info_.pixelFormat;
     traits.colorPrimaries = info_.colorPrimaries;
     traits.colorTransfer = info_.colorTransfer;
     traits.colorSpace = info_.colorSpace;

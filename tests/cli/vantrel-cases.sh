@@ -210,7 +210,12 @@ t video-trim 0 "pass $I/clip.mp4 -ss 0.5 -t 0.3 -o f_%02d.png" 'files f_13.png f
 t video-picked 0 "pass $I/clip.mp4 --frames 10,49 -o f_%d.png" 'files f_10.png f_49.png'
 t video-no-audio 0 "pass $I/clip.mp4 -an -o a.mkv" '[ -z "$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 a.mkv)" ]'
 t video-transparent 0 "vantrel render -q --downsample 16 -o t.mov --set 'Transparent Background=on'" 'probe t.mov codec_name,pix_fmt prores,yuva444p12le'
-t video-ten-bit 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -pix_fmt yuv420p10le ten.mkv; pass ten.mkv -o o.mp4" 'probe o.mp4 pix_fmt yuv420p10le'
+t video-ten-bit 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -pix_fmt yuv420p10le ten.mkv; pass ten.mkv -o o.mp4" 'probe o.mp4 pix_fmt yuv420p10le' \
+  "has $w/err 'the effect draws 8 bits a channel'"
+# The input's codec family and chroma stay where the container and encoder take them.
+t video-prores-stays 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -c:v prores_ks -pix_fmt yuv422p10le p.mov; pass p.mov -o o.mov" \
+  'probe o.mov codec_name,pix_fmt prores,yuv422p10le'
+t video-chroma-kept 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -pix_fmt yuv444p h.mkv; pass h.mkv -o o.mp4" 'probe o.mp4 codec_name,pix_fmt h264,yuv444p'
 # An HD video that names no matrix was made, and is shown by players, as BT.709.
 t video-hd-matrix 0 "ff -f lavfi -i color=c=0xC83C28:size=1280x720 -frames:v 1 -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv444p -qp 0 hd.mp4
   pass hd.mp4 --downsample 16 -o -" 'near 3 "$(head -c 4 $w/out | od -An -tu1)" 200 60 40 255'
