@@ -211,6 +211,26 @@ std::vector<unsigned char> fileBytes(const std::string& path) {
 
 }  // namespace
 
+std::optional<std::pair<std::uint32_t, std::uint32_t>> jpegSize(const std::string& path, bool autoOrient) {
+  std::vector<unsigned char> bytes;
+  try {
+    bytes = fileBytes(path);
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
+  }
+  JpegError error;
+  initError(&error);
+  Decompressor decompressor;
+  decompressor.info.err = &error.manager;
+  JpegHeader header{};
+  if (bytes.empty() || !createDecompressor(&decompressor.info, &error, bytes.data(), bytes.size()) ||
+      !readHeader(&decompressor.info, &error, &header)) {
+    return std::nullopt;
+  }
+  if (autoOrient && header.orientation >= 5) std::swap(header.width, header.height);  // a quarter turn
+  return std::pair<std::uint32_t, std::uint32_t>{header.width, header.height};
+}
+
 RgbaImage readJpeg(const std::string& path, bool autoOrient) {
   const std::vector<unsigned char> bytes = fileBytes(path);
   const auto failure = [&](const std::string& reason) { return std::runtime_error("cannot read " + path + ": " + reason); };

@@ -70,6 +70,16 @@ bool stillHasAlpha(const std::string& path) {
   }
 }
 
+std::optional<std::pair<std::uint32_t, std::uint32_t>> stillSize(const std::string& path, bool autoOrient) {
+  try {
+    const FileKind kind = fileKindByContent(path);
+    if (kind == FileKind::Video) return std::nullopt;
+    return kind == FileKind::Png ? pngSize(path) : jpegSize(path, autoOrient);
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
+  }
+}
+
 void writeStill(ReplacingFile& file, const RgbaImage& image, FileKind kind) {
   if (kind == FileKind::Jpeg) {
     writeJpeg(file, image);

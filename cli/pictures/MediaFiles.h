@@ -3,7 +3,10 @@
 // whatever their kind.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "ReplacingFile.h"
 #include "RgbaImage.h"
@@ -28,6 +31,9 @@ RgbaImage readStill(const std::string& path, FileKind kind, bool autoOrient = tr
 // Whether the picture may be transparent (a PNG with an alpha channel or a tRNS chunk);
 // false for an unreadable file, which reading it reports.
 bool stillHasAlpha(const std::string& path);
+// A PNG's or JPEG's width and height as readStill gives it, from its headers alone;
+// nothing for a file that is neither or cannot be read, which reading it reports.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> stillSize(const std::string& path, bool autoOrient = true);
 // Writes a PNG or JPEG into `file` and commits it.
 void writeStill(ReplacingFile& file, const RgbaImage& image, FileKind kind);
 

@@ -183,6 +183,16 @@ RgbaImage readPng(const std::string& path) {
   return image;
 }
 
+std::optional<std::pair<std::uint32_t, std::uint32_t>> pngSize(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
+  png_byte start[24];  // the signature, then IHDR's length, type, width and height
+  if (!file || std::fread(start, 1, sizeof start, file.get()) != sizeof start || png_sig_cmp(start, 0, 8) != 0 ||
+      std::memcmp(start + 12, "IHDR", 4) != 0) {
+    return std::nullopt;
+  }
+  return std::pair<std::uint32_t, std::uint32_t>{png_get_uint_32(start + 16), png_get_uint_32(start + 20)};
+}
+
 bool pngHasAlpha(const std::string& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
   png_byte signature[8];

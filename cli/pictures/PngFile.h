@@ -1,7 +1,10 @@
 // PNG pictures in and out, through libpng.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "ReplacingFile.h"
 #include "RgbaImage.h"
@@ -16,6 +19,8 @@ RgbaImage readPng(const std::string& path);
 // Whether the PNG has an alpha channel or a transparency chunk, from its chunks before the
 // picture data; false for anything unreadable.
 bool pngHasAlpha(const std::string& path);
+// The picture's width and height, from its header; nothing for a file it cannot read.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> pngSize(const std::string& path);
 
 // Writes an 8-bit RGBA PNG into `file` and commits it, so that the destination is
 // replaced only once the whole file is written. Throws std::runtime_error with a

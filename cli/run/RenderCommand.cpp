@@ -88,6 +88,30 @@ void refuseWritingOverInputs(const InputSpec& input, const FrameSource& source, 
   }
 }
 
+// A video's frames are all of one size: a sequence of pictures of mixed sizes is refused
+// before the first frame is rendered, from the pictures' headers.
+void refuseMixedSizes(const InputSpec& input, const FrameSource& source, const OutputSpec& output) {
+  if (!source.numbered() || output.path == "-" || fileKindOf(output.path) != FileKind::Video) return;
+  const std::vector<std::string> files = source.files();
+  const std::vector<long> numbers = source.numbers();
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> first;
+  std::size_t firstAt = 0;
+  const auto text = [](const std::pair<std::uint32_t, std::uint32_t>& size) {
+    return std::to_string(size.first) + "x" + std::to_string(size.second);
+  };
+  for (std::size_t i = 0; i < files.size() && i < numbers.size(); ++i) {
+    const auto size = stillSize(files[i], input.autoOrient);
+    if (!size || (first && *size == *first)) continue;
+    if (!first) {
+      first = size, firstAt = i;
+      continue;
+    }
+    throw std::runtime_error("cannot write " + output.path + ": frame " + std::to_string(numbers[i]) + " is " +
+                             text(*size) + ", but frame " + std::to_string(numbers[firstAt]) + " is " + text(*first) +
+                             "; a video's frames are all one size");
+  }
+}
+
 // Whether the effect's transparent background is on at any time, so that a video output
 // keeps the alpha.
 bool transparentBackground(const minihost::Host& host, const minihost::EffectInstance& instance) {
@@ -135,6 +159,7 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   std::unique_ptr<FrameSource> source = request.output.path.empty() ? nullptr : openSource(input);
   if (source) output.numbered = output.numbered || source->numbered();
   if (source) refuseWritingOverInputs(input, *source, request, output);
+  if (source) refuseMixedSizes(input, *source, output);
   const FrameRate rate = request.fps.value_or(source && source->fps() ? *source->fps() : FrameRate{});
   const double fps = rate.value();
   if (!request.preset.empty()) loadPreset(host, instance, request.preset, fps);

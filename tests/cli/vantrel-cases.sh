@@ -240,6 +240,8 @@ t input-cut-recording 0 "ff -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -
   head -c \$((\$(stat -c %s full.mkv) * 6 / 10)) full.mkv >cut.mkv; pass cut.mkv -o o.mp4" \
   "has $w/err 'cut.mkv is cut short or damaged'" 'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v o.mp4); [ $n -gt 20 ] && [ $n -lt 75 ]' \
   "[ \"\$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 o.mp4 | xargs)\" = 'video audio' ]"
+r sequence-mixed-sizes-video 1 'cannot write v.mp4: frame 2 is 33x18, but frame 0 is 8x6' \
+  "cp $I/rgb.png s_0.png; cp $I/rgb.png s_1.png; cp $I/odd.png s_2.png; vantrel render -q s_%d.png -o v.mp4" 's_0.png s_1.png s_2.png'
 t sequence-gap-video 0 "for f in 0 1 2 5; do cp $I/rgb.png s_\$f.png; done; pass s_%d.png -o g.mp4" \
   '[ "$(ffprobe -v error -show_entries frame=pts_time -of default=nw=1:nk=1 g.mp4 | xargs)" = "0.000000 0.041667 0.083333 0.208333" ]'
 # Every colour description ffprobe reports passes through, in every spelling ffmpeg has
