@@ -18,6 +18,7 @@ enum class Note {
   ColourLeftOpen,     // a colour property of the input that the output cannot state
   InputDamaged,       // a video input that ends early or has damage: what it holds is used
   EightBitPicture,    // a deeper input's picture passes through the effect's 8 bits
+  AudioOverGaps,      // frames taken apart keep their times; the audio plays on under the gaps
 };
 
 // Prints "vantrel: note: <text>" the first time `kind` is noted in this process; later

@@ -39,6 +39,10 @@ class VideoSink : public FrameSink {
     checkEncoder();
     if (output_.audio && !output_.input.audioFile.empty()) findAudio();
     if (!audioCodecs_.empty()) takeAudio();
+    if (!audioCodecs_.empty() && output_.input.framesApart) {
+      noteOnce(Note::AudioOverGaps, path_ + " keeps each frame at its own time, the one before a gap held over it, so "
+                                    "that the audio plays whole and in step from the first frame to the last");
+    }
 
     try {
       temporary_ = std::make_unique<HiddenTemporary>(path_, extensionOf(path_));

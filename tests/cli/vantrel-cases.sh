@@ -231,7 +231,7 @@ insync() {
   ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 "$1" | sort | tr ',\n' '  ' |
     awk -v want="$2" '{ a = $2; v = $4; d = a - v; if (d < 0) d = -d; exit !($1 == "audio" && d < 0.05 && (v - want < 0.05 && want - v < 0.05)) }'
 }
-t audio-picked-frames 0 "pass $I/clip.mp4 --frames 0-49x2 -o p.mp4" 'insync p.mp4 2'
+t audio-picked-frames 0 "pass $I/clip.mp4 --frames 0-49x2 -o p.mp4" 'insync p.mp4 2' "has $w/err 'audio plays whole and in step'"
 t audio-retimed 0 "pass $I/clip.mp4 --fps 50 -o r.mp4" 'insync r.mp4 1'
 t audio-interrupted 130 "ff -f lavfi -i testsrc2=size=1280x720:rate=25 -f lavfi -i sine -t 8 -c:v libx264 -preset ultrafast long.mp4
   \$vantrel_binary render long.mp4 -o i.mp4 --progress p & while ! grep -q '^frame=[3-9]' p 2>/dev/null && kill -0 \$!; do sleep 0.05; done
