@@ -35,6 +35,15 @@ int errnoFor(DWORD error) {
 
 HANDLE handleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
+// After a read of 0 bytes from a pipe: whether that was a write of nothing, with more to
+// come, rather than the end. A Windows pipe's writer may write nothing, which reads as 0
+// bytes, and its end is the writer gone (ReadFile fails with ERROR_BROKEN_PIPE, and so does
+// PeekNamedPipe once what is left has been read). But a pipe that is no Windows pipe, as
+// Wine gives a program for a POSIX pipe on its standard input (cat frames | wine
+// vantrel.exe ...), reads as 0 bytes at its end, for ever, and PeekNamedPipe fails on it
+// (ERROR_NOT_SUPPORTED): there 0 bytes is the end, as read() has it.
+bool writerStillThere(HANDLE pipe) { return PeekNamedPipe(pipe, nullptr, 0, nullptr, nullptr, nullptr) != 0; }
+
 }  // namespace
 
 std::size_t readFully(int fd, void* data, std::size_t size, int* error) {
@@ -46,8 +55,6 @@ std::size_t readFully(int fd, void* data, std::size_t size, int* error) {
     *error = EBADF;
     return 0;
   }
-  // A pipe's writer may write nothing, which reads as 0 bytes without being the end; the
-  // end of a pipe is its writer gone (ERROR_BROKEN_PIPE).
   const bool pipe = GetFileType(handle) == FILE_TYPE_PIPE;
   while (done < size) {
     DWORD n = 0;
@@ -56,7 +63,7 @@ std::size_t readFully(int fd, void* data, std::size_t size, int* error) {
       if (failure != ERROR_BROKEN_PIPE && failure != ERROR_HANDLE_EOF) *error = errnoFor(failure);
       break;
     }
-    if (n == 0 && !pipe) break;
+    if (n == 0 && !(pipe && writerStillThere(handle))) break;
     done += n;
   }
   return done;
