@@ -202,7 +202,8 @@ class VideoSink : public FrameSink {
     keepsAlpha_ = plan.keepsAlpha;
 
     // Frames at a steady rate go as plain raw frames at that rate; those of a variable-rate
-    // input in a Matroska stream that carries each one's time, which the encoder keeps.
+    // input, or taken apart, in a Matroska stream that carries each one's time, which the
+    // encoder keeps.
     std::vector<std::string> arguments = {"-v", "error", "-y"};
     if (ownTimes()) {
       arguments.insert(arguments.end(), {"-f", "matroska", "-i", "-"});
