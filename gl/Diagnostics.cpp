@@ -8,8 +8,10 @@
 namespace Quillon::Vantrel {
 namespace {
 
-// A plain pointer, so that a thread's end or the module's unload runs nothing.
-thread_local DiagnosticsTarget* currentTarget = nullptr;
+// The target of the command being run. The commands that print run one at a time (under
+// the render lock), so one pointer serves; module-local thread storage would be touched on
+// the host's threads, which leak checkers walking them at exit trip over.
+DiagnosticsTarget* currentTarget = nullptr;
 
 }  // namespace
 

@@ -12,8 +12,9 @@
 
 namespace Quillon::Vantrel {
 
-// For the span of one command on the calling thread: the host's suite, when it offers one,
-// receives the diagnostics written on this thread.
+// For the span of one command: the host's suite, when it offers one, receives the
+// diagnostics written meanwhile. Made only by the commands that print (global setup,
+// render), with the render lock held, so that one command at a time has one.
 class DiagnosticsTarget {
  public:
   explicit DiagnosticsTarget(const PF_InData* in_data);

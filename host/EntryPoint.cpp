@@ -7,6 +7,7 @@
 #include "AESDK_OpenGL_Fault.h"
 #include "Commands.h"
 #include "Diagnostics.h"
+#include "ThreadContexts.h"
 #include "WindowSystem.h"
 
 namespace Quillon::Vantrel {
@@ -18,12 +19,14 @@ PF_Err dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamLi
   switch (static_cast<A_u_long>(cmd)) {
     case PF_Cmd_ABOUT: return About(in_data, out_data);
     case PF_Cmd_GLOBAL_SETUP: {
-      const DiagnosticsTarget diagnostics(in_data);  // the commands that make contexts
+      const std::lock_guard<std::recursive_mutex> lock(renderMutex);  // it makes a context too
+      const DiagnosticsTarget diagnostics(in_data);
       return GlobalSetup(out_data);
     }
     case PF_Cmd_GLOBAL_SETDOWN: return GlobalSetdown();
     case PF_Cmd_PARAMS_SETUP: return ParamsSetup(in_data, out_data);
     case PF_Cmd_RENDER: {
+      const std::lock_guard<std::recursive_mutex> lock(renderMutex);
       const DiagnosticsTarget diagnostics(in_data);
       return Render(in_data, params, output);
     }
