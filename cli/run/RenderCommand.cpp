@@ -16,6 +16,7 @@
 #include "Preset.h"
 #include "EffectDiagnostics.h"
 #include "MediaFiles.h"
+#include "PartPictures.h"
 #include "StandardStreams.h"
 
 namespace vantrel {
@@ -166,6 +167,7 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   for (const std::string& assignment : request.assignments) applyParamAssignment(host, instance, assignment, fps);
   if (!request.savePreset.empty()) savePreset(host, instance, request.savePreset);
   if (!source) return 0;
+  if (!request.picturesFrom.empty()) source = picturesFrom(std::move(source), request.picturesFrom);
 
   output.fps = rate;
   output.input = source->traits();
@@ -184,13 +186,18 @@ int runRender(const std::string& modulePath, const RenderRequest& request) {
   FrameWork work;
   work.prepare = [&](const RgbaImage& picture, WorldPool& worlds) {
     RgbaImage reduced;
-    if (request.downsample > 1) reduced = downsample(picture, request.downsample);
-    const RgbaImage& layer = request.downsample > 1 ? reduced : picture;
+    const bool reduce = request.downsample > 1 && request.picturesFrom.empty();
+    if (reduce) reduced = downsample(picture, request.downsample);
+    const RgbaImage& layer = reduce ? reduced : picture;
     minihost::World world = worlds.take(A_long(layer.width), A_long(layer.height));
     toWorld(layer, world);
     return world;
   };
   work.render = [&](minihost::World& in, minihost::World& out, double seconds) {
+    if (!request.picturesFrom.empty()) {  // rendered already
+      for (A_long y = 0; y < in.height(); ++y) std::copy(in.row(y), in.row(y) + in.width(), out.row(y));
+      return;
+    }
     callEffect(host, "render", [&] { return host.render(instance, in, out, frameTime(seconds, rate, request.downsample)); });
   };
   work.rate = rate;

@@ -20,6 +20,7 @@ struct RenderRequest {
   bool quiet = false;                    // no progress line
   bool verbose = false;                  // the effect's diagnostics on standard error
   std::string progressFile;              // --progress FILE
+  std::string picturesFrom;              // a farm's join: each frame's picture already rendered, by this pattern
 };
 
 // Renders every frame of the input through the effect into the output. Throws std::runtime_error with a one-line reason;
