@@ -108,6 +108,13 @@ std::string commandOutput(const std::string& command, const std::string& what) {
   return out;
 }
 
+// A path as sbatch's --output takes it, where %a is the array task's index and %% a '%'.
+std::string sbatchPath(const std::string& path) {
+  std::string out;
+  for (char c : path) out += c == '%' ? std::string("%%") : std::string(1, c);
+  return out;
+}
+
 std::string thisProgram() {
   std::error_code error;
   const fs::path self = fs::read_symlink("/proc/self/exe", error);
@@ -144,6 +151,10 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
   const double fps = render.fps.value_or(source->fps() ? *source->fps() : FrameRate{}).value();
 
   const std::string outputPath = absolute(render.output.path);
+  const std::string outputFolder = fs::u8path(outputPath).parent_path().u8string();
+  if (!fs::is_directory(fs::u8path(outputFolder))) {
+    throw std::runtime_error("cannot write " + render.output.path + ": no folder " + outputFolder);
+  }
   const std::string work = absolute(request.work.empty() ? render.output.path + ".farm" : request.work);
   const std::string settings = resolvedSettings(modulePath, render, fps, outputPath);
 
@@ -211,11 +222,11 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
             "for part in parts/*/; do ln -f \"$part\"* joined/ || cp -f \"$part\"* joined/ || exit 1; done\n" +
             joined(joinRender) + " || exit 1\nrm -rf joined\n";
   } else {
-    const std::string folder = fs::u8path(outputPath).parent_path().u8string();
-    join += "mkdir -p " + quoted(folder) + " || exit 1\n" +
-            "for part in parts/*/; do for frame in \"$part\"*; do\n"
-            "  cp -f \"$frame\" " + quoted(folder) + "/.farm-frame.tmp && mv -f " + quoted(folder) +
-            "/.farm-frame.tmp " + quoted(folder) + "/\"${frame##*/}\" || exit 1\ndone; done\n";
+    // Each frame copied beside its place, then renamed into it.
+    const std::string folder = quoted(outputFolder);
+    join += "for part in parts/*/; do for frame in \"$part\"*; do\n  cp -f \"$frame\" " + folder +
+            "/.farm-frame.tmp && mv -f " + folder + "/.farm-frame.tmp " + folder +
+            "/\"${frame##*/}\" || exit 1\ndone; done\n";
   }
   join += "touch \"status/join-$SLURM_JOB_ID.ok\"\n";
 
@@ -225,9 +236,9 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
   std::vector<std::string> taskSubmit = common;
   if (request.gpusPerTask) taskSubmit.push_back("--gpus-per-task=" + std::to_string(*request.gpusPerTask));
   taskSubmit.insert(taskSubmit.end(), {"--job-name=vantrel-farm", "--requeue", "--array=" + missing,
-                                       "--output=" + work + "/logs/chunk-%a.log", work + "/task.sh"});
+                                       "--output=" + sbatchPath(work) + "/logs/chunk-%a.log", work + "/task.sh"});
   std::vector<std::string> joinSubmit = common;
-  joinSubmit.insert(joinSubmit.end(), {"--job-name=vantrel-farm-join", "--output=" + work + "/logs/join.log"});
+  joinSubmit.insert(joinSubmit.end(), {"--job-name=vantrel-farm-join", "--output=" + sbatchPath(work + "/logs/join.log")});
 
   if (request.dryRun) {
     std::cout << "# " << work << "/task.sh\n" << task << "\n# " << work << "/join.sh\n" << join << "\n";
@@ -283,7 +294,7 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
       }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (done != lastDone) {
+    if (done != lastDone && !render.quiet) {
       std::cerr << "farm: " << done << " of " << chunks.size() << " chunks done, " << std::fixed;
       std::cerr.precision(1);
       std::cerr << (seconds > 0 ? double(framesDone) / seconds : 0.0) << " frames/s\n";
