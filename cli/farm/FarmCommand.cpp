@@ -155,6 +155,12 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
   if (!fs::is_directory(fs::u8path(outputFolder))) {
     throw std::runtime_error("cannot write " + render.output.path + ": no folder " + outputFolder);
   }
+  if (render.output.noClobber) {  // -n: refused before anything is submitted, as the render refuses it
+    for (long number : video ? std::vector<long>{} : numbers) {
+      if (pathExists(pattern->path(number))) throw existsError(pattern->path(number));
+    }
+    if (video && pathExists(render.output.path)) throw existsError(render.output.path);
+  }
   const std::string work = absolute(request.work.empty() ? render.output.path + ".farm" : request.work);
   const std::string settings = resolvedSettings(modulePath, render, fps, outputPath);
 
@@ -205,7 +211,7 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
       "done < inputs.txt\n";
   const std::string task = header + "# Renders chunk $SLURM_ARRAY_TASK_ID into parts/; a requeued task starts over.\n" +
                            "k=$SLURM_ARRAY_TASK_ID\n" + checkInputs +
-                           "rm -rf \"tmp/$k\" && mkdir -p \"tmp/$k\" parts || exit 1\n" + joined(taskRender) +
+                           "rm -rf \"tmp/$k\" \"parts/$k\" && mkdir -p \"tmp/$k\" parts || exit 1\n" + joined(taskRender) +
                            " --frames \"$(cat chunks/$k.frames)\" -o \"tmp/$k/\"" + quoted(partName) + " &&\n" +
                            "  mv \"tmp/$k\" \"parts/$k\" && exit 0\n" + "rm -rf \"tmp/$k\"\nexit 1\n";
 

@@ -29,7 +29,7 @@ probe() {  # what a video holds besides its pixels, then each decoded frame's ti
   ffmpeg -v error -i "$1" -map 0:a -c copy -f md5 -
 }
 
-mkdir in one farm again big-one big-farm && ffmpeg -v error -f lavfi -i testsrc2=size=320x180:rate=24 -frames:v 40 -start_number 1 in/in_%04d.png
+mkdir in one farm again held big-one big-farm && ffmpeg -v error -f lavfi -i testsrc2=size=320x180:rate=24 -frames:v 40 -start_number 1 in/in_%04d.png
 ffmpeg -v error -f lavfi -i testsrc2=size=320x180:rate=24 -f lavfi -i sine=frequency=440:sample_rate=48000 -t 2 \
   -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest clip.mp4
 
@@ -69,6 +69,14 @@ check "the refusal says why" grep -q "made for another command" refused.txt
 queued=$(squeue -h | wc -l)
 check "--dry-run prints the scripts" bash -c "'$vantrel' farm clip.mp4 -o dry.mp4 --chunk 12 --dry-run | grep -q 'join.sh'"
 check "--dry-run submits nothing" test "$(squeue -h | wc -l)" -eq "$queued" -a ! -e dry.mp4.farm
+
+# An input changed after submission is refused by the tasks (held until it has changed).
+"$vantrel" farm -q "${seq[@]}" -o held/out_%04d.png --chunk 20 --sbatch-arg=--hold > held.txt
+touch -d 2001-01-01 in/in_0003.png
+scontrol release $(sed -n 's/^cancel: scancel //p' held.txt)
+for _ in $(seq 300); do [ -z "$(squeue -h)" ] && break; sleep 0.2; done
+check "a changed input is refused by the tasks" grep -q "in_0003.png changed since" held/out_%04d.png.farm/logs/chunk-1.log
+check "a refused task writes nothing" test ! -e held/out_0001.png -a ! -e held/out_%04d.png.farm/parts/1
 
 # A still output is refused.
 check "a still output is refused" bash -c "! '$vantrel' farm in/in_0001.png -o still.png --chunk 4 2>/dev/null"
