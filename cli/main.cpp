@@ -129,8 +129,10 @@ void passOnRenderOptions(CLI::App* farm, vantrel::FarmRequest& request) {
   for (const CLI::Option* option : farm->get_options()) {
     const std::string name = option->get_name();
     if (option->count() == 0 || std::find(own.begin(), own.end(), name) != own.end()) continue;
-    std::vector<std::string>& into =
-        std::find(encoding.begin(), encoding.end(), name) != encoding.end() ? request.encodingArguments : request.pictureArguments;
+    std::vector<std::string>& into = name == "--start" || name == "--duration" ? request.trimArguments
+                                     : std::find(encoding.begin(), encoding.end(), name) != encoding.end()
+                                         ? request.encodingArguments
+                                         : request.pictureArguments;
     if (option->get_expected_min() == 0) {
       into.push_back(name);
       continue;

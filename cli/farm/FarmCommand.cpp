@@ -169,6 +169,7 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
                             std::to_string(request.chunk) + "\nframes " + frameList(numbers) + "\n";
   for (const std::string& argument : request.pictureArguments) fingerprint += "picture " + argument + "\n";
   for (const std::string& argument : request.encodingArguments) fingerprint += "encoding " + argument + "\n";
+  for (const std::string& argument : request.trimArguments) fingerprint += "trim " + argument + "\n";
   fingerprint += "settings " + settings;
   const std::string fingerprintFile = work + "/command.txt";
   const bool resuming = fs::exists(fs::u8path(fingerprintFile));
@@ -223,6 +224,7 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
     if (!render.frames.empty()) joinRender.insert(joinRender.end(), {"--frames", render.frames});
     joinRender.insert(joinRender.end(), request.pictureArguments.begin(), request.pictureArguments.end());
     joinRender.insert(joinRender.end(), request.encodingArguments.begin(), request.encodingArguments.end());
+    joinRender.insert(joinRender.end(), request.trimArguments.begin(), request.trimArguments.end());
     joinRender.insert(joinRender.end(), {"--pictures-from", work + "/joined/" + partName, "-o", outputPath});
     join += "rm -rf joined && mkdir joined || exit 1\n"
             "for part in parts/*/; do ln -f \"$part\"* joined/ || cp -f \"$part\"* joined/ || exit 1; done\n" +

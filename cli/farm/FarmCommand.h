@@ -17,6 +17,9 @@ struct FarmRequest {
   // join take them as they are.
   std::vector<std::string> pictureArguments;   // what the frames' pictures depend on
   std::vector<std::string> encodingArguments;  // what only the written output depends on
+  // --start and --duration: a task picks its frames by their numbers in the file instead,
+  // which name the same frames at the same times; the join takes them for the audio.
+  std::vector<std::string> trimArguments;
   std::string module;                          // --module as given, or empty
   unsigned chunk = 0;                          // frames per task
   std::string partition;                       // --partition
