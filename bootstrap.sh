@@ -13,6 +13,7 @@ packages=(
   libglbinding-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev nlohmann-json3-dev
   libjpeg62-turbo-dev ffmpeg frei0r-plugins-dev melt
+  slurm-wlm munge
   clang libclang-rt-14-dev valgrind
   g++-mingw-w64-x86-64-posix dpkg-dev nasm wine64 xvfb libgl1 libglx-mesa0 procps
 )
