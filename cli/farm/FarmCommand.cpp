@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "EffectCall.h"
 #include "FrameRange.h"
 #include "Host.h"
@@ -125,6 +126,48 @@ struct Chunk {
   std::vector<long> numbers;
   bool finished = false;
 };
+
+// Stays until neither job is queued or running, with a progress line; then says how the
+// farm ended. Returns 0 once the join wrote the output, else throws naming the chunks
+// with no part and their logs.
+int waitForFarm(const std::vector<Chunk>& chunks, const std::string& work, const std::string& arrayId,
+                const std::string& joinId, const std::string& output, bool quiet) {
+  const auto start = std::chrono::steady_clock::now();
+  std::size_t lastDone = std::size_t(-1);
+  for (;;) {
+    std::set<std::string> queued;
+    std::istringstream lines(commandOutput("squeue -h -o %F", "squeue"));
+    for (std::string line; std::getline(lines, line);) queued.insert(line);
+    std::size_t done = 0, framesDone = 0;
+    for (std::size_t k = 0; k < chunks.size(); ++k) {
+      if (fs::is_directory(fs::u8path(work + "/parts/" + std::to_string(k + 1)))) {
+        ++done;
+        if (!chunks[k].finished) framesDone += chunks[k].numbers.size();
+      }
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (done != lastDone && !quiet) {
+      std::cerr << "farm: " << done << " of " << chunks.size() << " chunks done, " << std::fixed;
+      std::cerr.precision(1);
+      std::cerr << (seconds > 0 ? double(framesDone) / seconds : 0.0) << " frames/s\n";
+      lastDone = done;
+    }
+    if (!queued.count(joinId) && (arrayId.empty() || !queued.count(arrayId))) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  if (fs::exists(fs::u8path(work + "/status/join-" + joinId + ".ok"))) {
+    if (!quiet) std::cerr << "farm: wrote " << output << "\n";
+    return 0;
+  }
+  std::string failed;
+  for (std::size_t k = 0; k < chunks.size(); ++k) {
+    if (fs::is_directory(fs::u8path(work + "/parts/" + std::to_string(k + 1)))) continue;
+    failed += std::string(failed.empty() ? "" : "; ") + "chunk " + std::to_string(k + 1) + " (frames " +
+              frameList(chunks[k].numbers) + ", log " + work + "/logs/chunk-" + std::to_string(k + 1) + ".log)";
+  }
+  throw std::runtime_error(failed.empty() ? "the farm's join failed (log " + work + "/logs/join.log)"
+                                          : "the farm failed: " + failed);
+}
 
 }  // namespace
 
@@ -256,6 +299,7 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
     return 0;
   }
 
+  if (!findProgram("sbatch")) throw std::runtime_error("no sbatch on PATH: a farm submits its jobs with Slurm's sbatch");
   for (const char* folder : {"", "/chunks", "/logs", "/parts", "/tmp", "/status"}) fs::create_directories(fs::u8path(work + folder));
   writeFile(work + "/settings.json", settings);
   if (!render.savePreset.empty()) writeFile(render.savePreset, settings);
@@ -285,44 +329,7 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
             << "follow: squeue -j " << (arrayId.empty() ? "" : arrayId + ",") << joinId << "; sacct -j "
             << (arrayId.empty() ? "" : arrayId + ",") << joinId << "; logs in " << work << "/logs\n"
             << "cancel: scancel " << (arrayId.empty() ? "" : arrayId + " ") << joinId << "\n";
-  if (!request.wait) return 0;
-
-  // Stays until neither job is queued or running, with a progress line.
-  const auto start = std::chrono::steady_clock::now();
-  std::size_t lastDone = std::size_t(-1);
-  for (;;) {
-    std::set<std::string> queued;
-    std::istringstream lines(commandOutput("squeue -h -o %F", "squeue"));
-    for (std::string line; std::getline(lines, line);) queued.insert(line);
-    std::size_t done = 0, framesDone = 0;
-    for (std::size_t k = 0; k < chunks.size(); ++k) {
-      if (fs::is_directory(fs::u8path(work + "/parts/" + std::to_string(k + 1)))) {
-        ++done;
-        if (!chunks[k].finished) framesDone += chunks[k].numbers.size();
-      }
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (done != lastDone && !render.quiet) {
-      std::cerr << "farm: " << done << " of " << chunks.size() << " chunks done, " << std::fixed;
-      std::cerr.precision(1);
-      std::cerr << (seconds > 0 ? double(framesDone) / seconds : 0.0) << " frames/s\n";
-      lastDone = done;
-    }
-    if (!queued.count(joinId) && (arrayId.empty() || !queued.count(arrayId))) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  }
-  if (fs::exists(fs::u8path(work + "/status/join-" + joinId + ".ok"))) {
-    std::cerr << "farm: wrote " << outputPath << "\n";
-    return 0;
-  }
-  std::string failed;
-  for (std::size_t k = 0; k < chunks.size(); ++k) {
-    if (fs::is_directory(fs::u8path(work + "/parts/" + std::to_string(k + 1)))) continue;
-    failed += std::string(failed.empty() ? "" : "; ") + "chunk " + std::to_string(k + 1) + " (frames " +
-              frameList(chunks[k].numbers) + ", log " + work + "/logs/chunk-" + std::to_string(k + 1) + ".log)";
-  }
-  throw std::runtime_error(failed.empty() ? "the farm's join failed (log " + work + "/logs/join.log)"
-                                          : "the farm failed: " + failed);
+  return request.wait ? waitForFarm(chunks, work, arrayId, joinId, outputPath, render.quiet) : 0;
 }
 
 }  // namespace vantrel
