@@ -122,6 +122,14 @@ std::string thisProgram() {
   return error ? std::string("vantrel") : self.u8string();
 }
 
+// The job ids squeue lists as queued or running (an array job by its own id).
+std::set<std::string> queuedJobs() {
+  std::set<std::string> queued;
+  std::istringstream lines(commandOutput("squeue -h -o %F", "squeue"));
+  for (std::string line; std::getline(lines, line);) queued.insert(line);
+  return queued;
+}
+
 struct Chunk {
   std::vector<long> numbers;
   bool finished = false;
@@ -135,9 +143,7 @@ int waitForFarm(const std::vector<Chunk>& chunks, const std::string& work, const
   const auto start = std::chrono::steady_clock::now();
   std::size_t lastDone = std::size_t(-1);
   for (;;) {
-    std::set<std::string> queued;
-    std::istringstream lines(commandOutput("squeue -h -o %F", "squeue"));
-    for (std::string line; std::getline(lines, line);) queued.insert(line);
+    const std::set<std::string> queued = queuedJobs();
     std::size_t done = 0, framesDone = 0;
     for (std::size_t k = 0; k < chunks.size(); ++k) {
       if (fs::is_directory(fs::u8path(work + "/parts/" + std::to_string(k + 1)))) {
@@ -300,6 +306,16 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
   }
 
   if (!findProgram("sbatch")) throw std::runtime_error("no sbatch on PATH: a farm submits its jobs with Slurm's sbatch");
+  // A rerun while the earlier jobs still run would render their chunks twice.
+  if (resuming && fs::exists(fs::u8path(work + "/jobs.txt"))) {
+    const std::set<std::string> queued = queuedJobs();
+    std::istringstream earlier(readFile(work + "/jobs.txt"));
+    for (std::string id; earlier >> id;) {
+      if (queued.count(id)) {
+        throw std::runtime_error("this farm's job " + id + " is still queued or running; wait for it to end, or scancel it");
+      }
+    }
+  }
   for (const char* folder : {"", "/chunks", "/logs", "/parts", "/tmp", "/status"}) fs::create_directories(fs::u8path(work + folder));
   writeFile(work + "/settings.json", settings);
   if (!render.savePreset.empty()) writeFile(render.savePreset, settings);
@@ -321,6 +337,7 @@ int runFarm(const std::string& modulePath, const FarmRequest& request) {
   joinSubmit.push_back(work + "/join.sh");
   std::string joinId = commandOutput(joined(joinSubmit), "sbatch");
   joinId = joinId.substr(0, joinId.find(';'));
+  writeFile(work + "/jobs.txt", arrayId + " " + joinId + "\n");
   const std::size_t finishedBefore = chunks.size() - std::count(missing.begin(), missing.end(), ',') - (missing.empty() ? 0 : 1);
   std::cout << "farm: " << chunks.size() << " chunks of up to " << request.chunk << " frames ("
             << numbers.size() << " frames), " << finishedBefore << " already rendered\n";

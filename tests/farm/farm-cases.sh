@@ -72,6 +72,8 @@ check "--dry-run submits nothing" test "$(squeue -h | wc -l)" -eq "$queued" -a !
 
 # An input changed after submission is refused by the tasks (held until it has changed).
 "$vantrel" farm -q "${seq[@]}" -o held/out_%04d.png --chunk 20 --sbatch-arg=--hold > held.txt
+"$vantrel" farm -q "${seq[@]}" -o held/out_%04d.png --chunk 20 --sbatch-arg=--hold 2> twice.txt
+check "a rerun while its jobs are queued is refused" grep -q "is still queued or running" twice.txt
 touch -d 2001-01-01 in/in_0003.png
 scontrol release $(sed -n 's/^cancel: scancel //p' held.txt)
 for _ in $(seq 300); do [ -z "$(squeue -h)" ] && break; sleep 0.2; done
