@@ -18,6 +18,7 @@ void printContextInfo() {
   out << "OpenGL Version:  " << glbinding::ContextInfo::version() << std::endl;
   out << "OpenGL Vendor:   " << glbinding::ContextInfo::vendor() << std::endl;
   out << "OpenGL Renderer: " << glbinding::ContextInfo::renderer() << std::endl;
+  if (const std::string device = WindowSystem::renderingDevice(); !device.empty()) out << device << std::endl;
   out << "OpenGL Revision: " << glbinding::Meta::glRevision() << " (gl.xml)" << std::endl;
   out << std::endl;
 }

@@ -6,6 +6,8 @@
 
 #include <glbinding/ContextHandle.h>
 
+#include <string>
+
 #if defined(_WIN32)
 #include "WglTypes.h"
 #else
@@ -16,8 +18,12 @@ namespace Quillon::Vantrel::WindowSystem {
 
 // Creates a desktop OpenGL 3.3 core context for `owner`, sharing objects with `shareWith`
 // when it is not null, and makes it current on the calling thread. Throws
-// AESDK_OpenGL_Fault, having released whatever it made.
+// AESDK_OpenGL_Fault, having released whatever it made, or std::runtime_error with a
+// reason where a setting names no usable device.
 NativeContext createContext(const void* owner, const NativeContext* shareWith);
+// Which device renders and why, as a line of the information block; empty where the
+// window system has nothing to add to the OpenGL renderer's name.
+std::string renderingDevice();
 // Makes no context current on the calling thread, then deletes the context.
 void destroyContext(NativeContext& context);
 // Makes the context current on the calling thread; false when the window system refuses.

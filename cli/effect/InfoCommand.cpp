@@ -40,6 +40,33 @@ void printControls(minihost::Host& host, std::ostream& out) {
   }
 }
 
+// The value of the diagnostics line that starts with `label`, or empty.
+std::string lineValue(const std::string& text, const std::string& label) {
+  const std::size_t at = text.find(label);
+  if (at == std::string::npos) return "";
+  const std::size_t start = text.find_first_not_of(' ', at + label.size());
+  if (start == std::string::npos) return "";
+  return text.substr(start, text.find('\n', start) - start);
+}
+
+// What the effect's context renders on: a global setup, with its diagnostics kept, reads
+// the renderer and, on EGL, the device and why it was chosen.
+std::string renderer(minihost::Host& host) {
+  std::string diagnostics;
+  host.setDiagnostics([&](const char* text) { diagnostics += text; });
+  host.outData().return_msg[0] = '\0';
+  const PF_Err err = host.globalSetup();
+  host.setDiagnostics(nullptr);
+  const std::string message = host.outData().return_msg;
+  host.globalSetdown();
+  if (err != PF_Err_NONE) return "nothing: " + message;
+  std::string result = lineValue(diagnostics, "OpenGL Renderer:");
+  if (const std::string device = lineValue(diagnostics, "EGL Device:"); !device.empty()) {
+    result += ", EGL device " + device;
+  }
+  return result;
+}
+
 }  // namespace
 
 int runInfo(const std::string& modulePath, std::ostream& out) {
@@ -47,6 +74,7 @@ int runInfo(const std::string& modulePath, std::ostream& out) {
   const minihost::PiplInfo& pipl = host.module().pipl();
   callEffect(host, "about", [&] { return host.about(); });
   const std::string about = host.outData().return_msg;
+  const std::string rendersOn = renderer(host);
   callEffect(host, "parameter setup", [&] { return host.paramsSetup(); });
 
   out << std::left;
@@ -55,7 +83,8 @@ int runInfo(const std::string& modulePath, std::ostream& out) {
   out << std::setw(12) << "Match name" << pipl.matchName << "\n";
   out << std::setw(12) << "Version" << minihost::formatVersion(pipl.version) << "\n";
   out << std::setw(12) << "Module" << host.module().path() << "\n";
-  out << std::setw(12) << "About" << indentLines(about, std::string(12, ' ')) << "\n\n";
+  out << std::setw(12) << "About" << indentLines(about, std::string(12, ' ')) << "\n";
+  out << std::setw(12) << "Renders on" << rendersOn << "\n\n";
   printControls(host, out);
   return 0;
 }

@@ -1,13 +1,17 @@
-// The window system on EGL, headless: the device platform first (hardware GPUs), then
-// Mesa's surfaceless platform (llvmpipe where there is no GPU). Contexts are made current
+// The window system on EGL, headless: a device of the device platform, the task's GPU
+// where it can be told, then Mesa's surfaceless platform. Contexts are made current
 // without a surface.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
 #include <cstring>
 #include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "AESDK_OpenGL_Fault.h"
+#include "EglDeviceChoice.h"
 #include "WindowSystem.h"
 
 namespace Quillon::Vantrel::WindowSystem {
@@ -37,36 +41,73 @@ EGLDisplay initialised(EGLDisplay display) {
   return display;
 }
 
-EGLDisplay findDisplay() {
-  const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-  auto getPlatformDisplay =
-      reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-  if (!getPlatformDisplay) return EGL_NO_DISPLAY;
+template <typename Function>
+Function procedure(const char* name) {
+  return reinterpret_cast<Function>(eglGetProcAddress(name));
+}
 
-  if (hasExtension(clientExtensions, "EGL_EXT_platform_device")) {
-    auto queryDevices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-    EGLDeviceEXT devices[16];
-    EGLint count = 0;
-    if (queryDevices && queryDevices(16, devices, &count)) {
-      for (EGLint i = 0; i < count; ++i) {
-        EGLDisplay display = initialised(getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr));
-        if (display != EGL_NO_DISPLAY) return display;
-      }
-    }
+EglDeviceDescription describe(EGLDeviceEXT device) {
+  auto queryString = procedure<PFNEGLQUERYDEVICESTRINGEXTPROC>("eglQueryDeviceStringEXT");
+  auto queryAttribute = procedure<PFNEGLQUERYDEVICEATTRIBEXTPROC>("eglQueryDeviceAttribEXT");
+  EglDeviceDescription description;
+  const char* extensions = queryString ? queryString(device, EGL_EXTENSIONS) : nullptr;
+  description.software = hasExtension(extensions, "EGL_MESA_device_software");
+  if (hasExtension(extensions, "EGL_EXT_device_drm")) {
+    if (const char* file = queryString(device, EGL_DRM_DEVICE_FILE_EXT)) description.drmFile = file;
+  }
+  EGLAttrib cuda = 0;
+  if (hasExtension(extensions, "EGL_NV_device_cuda") && queryAttribute &&
+      queryAttribute(device, EGL_CUDA_DEVICE_NV, &cuda)) {
+    description.cudaDevice = static_cast<int>(cuda);
+  }
+  return description;
+}
+
+// The display the effect renders on, which device it is and why; or, where a setting
+// names no device, the reason and no display.
+struct FoundDisplay {
+  EGLDisplay display = EGL_NO_DISPLAY;
+  std::string device;   // for the information block
+  std::string refusal;  // why there is no display though devices were listed
+};
+
+// With device enumeration, the chosen device (see EglDeviceChoice.cpp); Mesa's
+// surfaceless platform where there is none, or where the device chosen by default
+// does not initialise.
+FoundDisplay findDisplay() {
+  const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  auto getPlatformDisplay = procedure<PFNEGLGETPLATFORMDISPLAYEXTPROC>("eglGetPlatformDisplayEXT");
+  if (!getPlatformDisplay) return {};
+
+  auto queryDevices = procedure<PFNEGLQUERYDEVICESEXTPROC>("eglQueryDevicesEXT");
+  EGLDeviceEXT devices[16];
+  EGLint count = 0;
+  if (hasExtension(clientExtensions, "EGL_EXT_platform_device") && queryDevices &&
+      queryDevices(16, devices, &count) && count > 0) {
+    std::vector<EglDeviceDescription> descriptions;
+    for (EGLint i = 0; i < count; ++i) descriptions.push_back(describe(devices[i]));
+    const EglDeviceEnvironment environment = readEglDeviceEnvironment();
+    const EglDeviceChoice choice = chooseEglDevice(descriptions, environment);
+    if (!choice.index) return {EGL_NO_DISPLAY, "", choice.reason};
+    const std::string device = std::to_string(*choice.index) + " (" + choice.reason + ")";
+    EGLDisplay display = initialised(getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[*choice.index], nullptr));
+    if (display != EGL_NO_DISPLAY) return {display, device, ""};
+    if (!environment.override.empty()) return {EGL_NO_DISPLAY, "", "EGL device " + device + " does not initialise"};
   }
   if (hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-    return initialised(getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
+    return {initialised(getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)),
+            "none (Mesa's surfaceless platform)", ""};
   }
-  return EGL_NO_DISPLAY;
+  return {};
 }
 
 // Every context of the effect lives on one display, found once and never terminated: the
 // host may hold contexts of its own on the same display.
-EGLDisplay effectDisplay() {
+const FoundDisplay& effectDisplay() {
   static std::once_flag once;
-  static EGLDisplay display = EGL_NO_DISPLAY;
-  std::call_once(once, [] { display = findDisplay(); });
-  return display;
+  static FoundDisplay found;
+  std::call_once(once, [] { found = findDisplay(); });
+  return found;
 }
 
 EGLConfig chooseConfig(EGLDisplay display) {
@@ -84,7 +125,8 @@ EGLConfig chooseConfig(EGLDisplay display) {
 
 NativeContext createContext(const void* /*owner*/, const NativeContext* shareWith) {
   NativeContext context;
-  context.display = shareWith ? shareWith->display : effectDisplay();
+  if (!shareWith && !effectDisplay().refusal.empty()) throw std::runtime_error(effectDisplay().refusal);
+  context.display = shareWith ? shareWith->display : effectDisplay().display;
   if (context.display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API)) throw AESDK_OpenGL_Fault();
 
   const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3,
@@ -99,6 +141,11 @@ NativeContext createContext(const void* /*owner*/, const NativeContext* shareWit
     throw AESDK_OpenGL_Fault();
   }
   return context;
+}
+
+std::string renderingDevice() {
+  const FoundDisplay& found = effectDisplay();
+  return found.display == EGL_NO_DISPLAY ? "" : "EGL Device:      " + found.device;
 }
 
 void destroyContext(NativeContext& context) {

@@ -88,6 +88,8 @@ NativeContext createContext(const void* owner, const NativeContext* shareWith) {
   return context;
 }
 
+std::string renderingDevice() { return {}; }
+
 void destroyContext(NativeContext& context) {
   if (context.renderContext) {
     wglMakeCurrent(nullptr, nullptr);

@@ -192,7 +192,7 @@ t preset-round-trip 0 "echo '{\"shape type\": \"ring\", \"Shape Size 1\": [[0, 0
 EOF" '[ "$(tail -n 2 out.json | xargs)" = "Opacity Offset: 0.0 }" ]'
 t info-module 0 "vantrel --module $module info" "has $w/out 'Controls (27):'" "has $w/out 'Module      $module'"
 t info 0 'vantrel info' "has $w/out 'Category    QN'" "has $w/out 'Match name  QN_Vantrel'" "has $w/out 'Version     1.0.0 (develop, build 1)'" \
-  "has $w/out 'About       QN Vantrel v1.0'" "has $w/out '        9 Chevron'" \
+  "has $w/out 'About       QN Vantrel v1.0'" "has $w/out 'Renders on  '" "has $w/out '        9 Chevron'" \
   "has $w/out 'Stroke Size              slider        10            0 to 60             0 to 30             hidden'" \
   "has $w/out 'Shadow Opacity           float slider  40%           0% to 100%          0% to 100%          shown'"
 t version 0 'vantrel --version' '[ "$(cat $w/out)" = "vantrel 1.0.0" ]'

@@ -53,6 +53,7 @@ TEST(GlobalContext, PrintsTheInformationBlock) {
       "\nOpenGL Version:  [0-9]+\\.[0-9]+\n"
       "OpenGL Vendor:   [^\n]+\n"
       "OpenGL Renderer: [^\n]+\n"
+      "(EGL Device:      [^\n]+\n)?"
       "OpenGL Revision: 32957 \\(gl\\.xml\\)\n\n");
   EXPECT_TRUE(std::regex_match(printed, block)) << printed;
 }
@@ -76,5 +77,40 @@ TEST(GlobalContextDeathTest, WithoutADriverSetupFailsCleanlyButStillWritesTheVer
       },
       testing::ExitedWithCode(0), "cannot create an OpenGL 3.3 context");
 }
+
+#if !defined(_WIN32)
+// Mesa lists its software device through EGL_EXT_device_enumeration; each row runs in a
+// fresh process, as the display is chosen once per process.
+TEST(GlobalContextDeathTest, RendersOnTheChosenEglDevice) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Row {
+    const char* override;  // VANTREL_EGL_DEVICE; null: unset
+    int exitCode;          // 1: global setup fails
+    const char* expected;  // on stderr
+  };
+  const Row rows[] = {
+      {nullptr, 0, "EGL Device:      [0-9]+ \\((first hardware|Mesa's software) device\\)"},
+      {"0", 0, "EGL Device:      0 \\(VANTREL_EGL_DEVICE=0\\)"},
+      {"99", 1, "QN Vantrel: VANTREL_EGL_DEVICE=99 names no EGL device \\(there are [0-9]+, numbered from 0\\)"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EXIT(
+        {
+          for (const char* name : {"VANTREL_EGL_DEVICE", "CUDA_VISIBLE_DEVICES", "SLURM_STEP_GPUS", "SLURM_JOB_GPUS",
+                                   "GPU_DEVICE_ORDINAL"}) {
+            unsetenv(name);
+          }
+          if (row.override) setenv("VANTREL_EGL_DEVICE", row.override, 1);
+          minihost::Host host(vantrel_test::modulePath());
+          std::string printed;
+          const PF_Err err = quietly([&] { return host.globalSetup(); }, &printed);
+          std::fprintf(stderr, "%s%s\n", printed.c_str(), host.outData().return_msg);
+          std::exit(err == PF_Err_NONE ? 0 : 1);
+        },
+        testing::ExitedWithCode(row.exitCode), row.expected)
+        << (row.override ? row.override : "unset");
+  }
+}
+#endif
 
 }  // namespace
