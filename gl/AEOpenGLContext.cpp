@@ -18,8 +18,9 @@ void printContextInfo() {
   out << "OpenGL Version:  " << glbinding::ContextInfo::version() << std::endl;
   out << "OpenGL Vendor:   " << glbinding::ContextInfo::vendor() << std::endl;
   out << "OpenGL Renderer: " << glbinding::ContextInfo::renderer() << std::endl;
-  if (const std::string device = WindowSystem::renderingDevice(); !device.empty()) out << device << std::endl;
   out << "OpenGL Revision: " << glbinding::Meta::glRevision() << " (gl.xml)" << std::endl;
+  // Where the window system chooses among devices, which one and why.
+  if (const std::string device = WindowSystem::renderingDevice(); !device.empty()) out << device << std::endl;
   out << std::endl;
 }
 
