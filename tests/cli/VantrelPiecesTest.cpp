@@ -1,6 +1,7 @@
 // vantrel's pieces that its command lines cannot reach one by one: every form --set and
 // presets take or refuse, the --frames and --fps grammars, PNG decoding of each colour
-// type and damage, and the effect's failures as one line.
+// type and damage, the filter and level PNG files are written with, and the effect's
+// failures as one line.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
@@ -287,6 +288,30 @@ TEST(PngFile, DamagedFilesAreRefusedInOneLine) {
   const uLong crc = crc32(crc32(0, nullptr, 0), huge.data() + 12, 17);
   for (int i = 0; i < 4; ++i) huge[29 + std::size_t(i)] = static_cast<unsigned char>(crc >> (24 - 8 * i));
   EXPECT_NE(message(huge).find("too short for a 30000x30000 picture"), std::string::npos);
+}
+
+// Written pictures read back as they were, every row stored with the Up filter, deflated
+// at one of zlib's fast levels (2 to 5 by the stream header; level 1 writes 0 there).
+TEST(PngFile, WrittenWithTheUpFilterAtAFastLevel) {
+  TempFolder folder;
+  const vantrel::RgbaImage picture = vantrel::builtInPicture(320, 180);
+  vantrel::writePng(folder.file("out.png"), picture);
+  EXPECT_EQ(vantrel::readPng(folder.file("out.png")).rgba, picture.rgba);
+  const std::vector<unsigned char> file = vantrel_test::readBytes(folder.file("out.png"));
+  std::vector<unsigned char> deflated;
+  for (std::size_t at = 8; at + 12 <= file.size();) {  // chunks: length, type, data, CRC
+    const std::size_t length = png_get_uint_32(&file[at]);
+    if (std::memcmp(&file[at + 4], "IDAT", 4) == 0) deflated.insert(deflated.end(), &file[at + 8], &file[at + 8 + length]);
+    at += length + 12;
+  }
+  ASSERT_GE(deflated.size(), 2u);
+  EXPECT_EQ(deflated[1] >> 6, 1) << "zlib's level flags";
+  const std::size_t stride = 1 + 4 * std::size_t(picture.width);
+  std::vector<unsigned char> rows(stride * picture.height);
+  uLongf size = uLongf(rows.size());
+  ASSERT_EQ(uncompress(rows.data(), &size, deflated.data(), uLong(deflated.size())), Z_OK);
+  ASSERT_EQ(size, rows.size());
+  for (std::size_t y = 0; y < picture.height; ++y) EXPECT_EQ(rows[y * stride], PNG_FILTER_VALUE_UP) << "row " << y;
 }
 
 TEST(EffectCall, FailureCarriesTheEffectsMessageOnOneLine) {
