@@ -240,11 +240,9 @@ nlohmann::json sequenceFigures(const std::string& modulePath, int frames) {
   vantrel::runRender(modulePath, request);
   const double sequence = std::chrono::duration<double>(Clock::now() - before).count();
   const double sequenceCpu = processorSeconds() - cpuBefore;
-  std::uintmax_t written = 0;
-  for (int f = 0; f < frames; ++f) {
-    char name[32];
-    std::snprintf(name, sizeof name, "out_%04d.png", f);
-    written += fs::file_size(folder / name);
+  std::uintmax_t written = 0;  // a single frame is written under the pattern's own name
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().rfind("out_", 0) == 0) written += entry.file_size();
   }
   fs::remove_all(folder);
   return {{"frames", frames},
