@@ -4,6 +4,7 @@
 // run; --json writes the same as JSON.
 #include <CLI/CLI.hpp>
 #include <dlfcn.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <nlohmann/json.hpp>
 
@@ -187,8 +188,17 @@ double memcpyMs(std::size_t bytes) {
   return median(times);
 }
 
+// Processor time used by the whole process so far (all its threads, user and system), in
+// seconds: on a machine shared with other work, what a stretch of wall time cost us.
+double processorSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // A sequence of `frames` pictures through `vantrel render` (read, rendered, written as
-// PNG files) against the renders alone of the same frames, both with the shipped module.
+// PNG files) against the renders alone of the same frames, both with the shipped module,
+// with the processor time of each and the size of the files written.
 nlohmann::json sequenceFigures(const std::string& modulePath, int frames) {
   namespace fs = std::filesystem;
   const fs::path folder = fs::temp_directory_path() / ("vantrel-bench-" + std::to_string(getpid()));
@@ -200,7 +210,7 @@ nlohmann::json sequenceFigures(const std::string& modulePath, int frames) {
     vantrel::writePng((folder / name).string(), picture);
   }
 
-  double renderOnly = 0;
+  double renderOnly = 0, renderOnlyCpu = 0;
   {
     minihost::Host host(modulePath);
     vantrel::callEffect(host, "parameter setup", [&] { return host.paramsSetup(); });
@@ -210,12 +220,14 @@ nlohmann::json sequenceFigures(const std::string& modulePath, int frames) {
     minihost::World input = vantrel::toWorld(picture), output(input.width(), input.height());
     vantrel::callEffect(host, "render", [&] { return host.render(instance, input, output); });  // warm
     const auto before = Clock::now();
+    const double cpuBefore = processorSeconds();
     for (int f = 0; f < frames; ++f) {
       minihost::FrameTime time;
       time.time = f;
       vantrel::callEffect(host, "render", [&] { return host.render(instance, input, output, time); });
     }
     renderOnly = std::chrono::duration<double>(Clock::now() - before).count();
+    renderOnlyCpu = processorSeconds() - cpuBefore;
     host.globalSetdown();
   }
 
@@ -224,11 +236,22 @@ nlohmann::json sequenceFigures(const std::string& modulePath, int frames) {
   request.output.path = (folder / "out_%04d.png").string();
   request.quiet = true;
   const auto before = Clock::now();
+  const double cpuBefore = processorSeconds();
   vantrel::runRender(modulePath, request);
   const double sequence = std::chrono::duration<double>(Clock::now() - before).count();
+  const double sequenceCpu = processorSeconds() - cpuBefore;
+  std::uintmax_t written = 0;  // a single frame is written under the pattern's own name
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().rfind("out_", 0) == 0) written += entry.file_size();
+  }
   fs::remove_all(folder);
-  return {{"frames", frames}, {"render_only_s", renderOnly}, {"sequence_s", sequence},
-          {"sequence_over_render_only", sequence / renderOnly}};
+  return {{"frames", frames},
+          {"render_only_s", renderOnly},
+          {"sequence_s", sequence},
+          {"sequence_over_render_only", sequence / renderOnly},
+          {"render_only_cpu_s", renderOnlyCpu},
+          {"sequence_cpu_s", sequenceCpu},
+          {"png_bytes_per_frame", double(written) / frames}};
 }
 
 // Peak resident memory of `vantrel render` over `frames` frames of the built-in
@@ -292,6 +315,9 @@ int main(int argc, char** argv) {
         std::printf("%d frames of 1280x720: renders alone %.2f s, sequence through vantrel render %.2f s, ratio %.3f\n",
                     sequence, double(figures["render_only_s"]), double(figures["sequence_s"]),
                     double(figures["sequence_over_render_only"]));
+        std::printf("  processor time, all threads: renders alone %.2f s, sequence %.2f s; %.0f bytes per PNG written\n",
+                    double(figures["render_only_cpu_s"]), double(figures["sequence_cpu_s"]),
+                    double(figures["png_bytes_per_frame"]));
       } else {
         std::ofstream(jsonPath == "-" ? "/dev/stdout" : jsonPath) << figures.dump(2) << "\n";
       }

@@ -122,9 +122,12 @@ bool readRows(png_structp png, png_infop info, png_bytepp rows) {
 
 bool writeRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
-  // zlib's level 3 takes about half the time of its default for files a tenth larger, so
-  // that writing keeps up with the renders.
-  png_set_compression_level(png, 3);
+  // Every row stored as its difference from the row above (the Up filter), deflated at
+  // zlib's level 2: against libpng's choice among all five filters for each row at level 3,
+  // about 0.4 of the time for files 1.1 to 1.3 times the size, which also read back faster.
+  // Writing shares the processors with the renders (README.md has the figures).
+  png_set_compression_level(png, 2);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
