@@ -30,7 +30,7 @@ probe() {  # what a video holds besides its pixels, then each decoded frame's ti
 }
 
 mkdir in one farm again held big-one big-farm && ffmpeg -v error -f lavfi -i testsrc2=size=320x180:rate=24 -frames:v 40 -start_number 1 in/in_%04d.png
-ffmpeg -v error -f lavfi -i testsrc2=size=320x180:rate=24 -f lavfi -i sine=frequency=440:sample_rate=48000 -t 2 \
+ffmpeg -v error -f lavfi -i testsrc2=size=640x360:rate=24 -f lavfi -i sine=frequency=440:sample_rate=48000 -t 4 \
   -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest clip.mp4
 
 # A sequence, every other frame, in 3 chunks: the same names and bytes.
@@ -42,10 +42,10 @@ check "sequence: same frames, same names" same_files one farm
 
 # A clip with audio in 4 chunks to .mp4: the same decoded frames, times and audio stream.
 "$vantrel" render -q clip.mp4 --set "Shape Type=Hexagon" --crf 20 -o one.mp4
-check "video farm --wait succeeds" "$vantrel" farm -q clip.mp4 --set "Shape Type=Hexagon" --crf 20 -o farm.mp4 --chunk 12 --wait
+check "video farm --wait succeeds" "$vantrel" farm -q clip.mp4 --set "Shape Type=Hexagon" --crf 20 -o farm.mp4 --chunk 24 --wait
 check "video: 4 chunks" test "$(ls farm.mp4.farm/chunks | wc -l)" -eq 4
 check "video: same frames, times, audio and stream description" diff <(probe one.mp4) <(probe farm.mp4)
-check "video: 48 frames and an audio stream compared" test "$(probe farm.mp4 | grep -c '^0, ')" -eq 48 -a "$(probe farm.mp4 | grep -c '^MD5=')" -eq 1
+check "video: 96 frames and an audio stream compared" test "$(probe farm.mp4 | grep -c '^0, ')" -eq 96 -a "$(probe farm.mp4 | grep -c '^MD5=')" -eq 1
 
 # A task that fails mid-chunk (a damaged frame 17): --wait names it; the same command
 # again renders only that chunk, then joins.
