@@ -41,10 +41,24 @@ void unregisterPath(int& slot) {
   slot = -1;
 }
 
+// The file that `path` names once the links at its end are followed. An output named by a
+// link is the file the link leads to (as it is when told from the inputs): its content is
+// replaced and the link kept, and its temporary is made in that file's folder, on that
+// file's own file system, where the rename stays atomic.
+std::filesystem::path followLinks(std::filesystem::path path) {
+  std::error_code error;
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, error); ++hops) {
+    const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+    if (error) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path;
+}
+
 }  // namespace
 
 HiddenTemporary::HiddenTemporary(const std::string& path, const std::string& suffix) {
-  const std::filesystem::path destination = std::filesystem::u8path(path);
+  const std::filesystem::path destination = followLinks(std::filesystem::u8path(path));
   const std::string start =
       (destination.parent_path() / std::filesystem::u8path("." + destination.filename().u8string() + ".vantrel-")).u8string();
   fd_ = createUniqueFile(start, suffix, path_);
@@ -79,7 +93,7 @@ std::FILE* HiddenTemporary::takeStream() {
 }
 
 void HiddenTemporary::moveTo(const std::string& destination) {
-  moveFileOver(path_, destination);
+  moveFileOver(path_, followLinks(std::filesystem::u8path(destination)).u8string());
   path_.clear();
   unregisterPath(slot_);
 }

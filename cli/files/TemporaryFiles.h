@@ -10,9 +10,9 @@ namespace vantrel {
 
 class HiddenTemporary {
  public:
-  // Makes ".NAME.vantrel-XXXXXX" + `suffix` in the folder of `path`, open for writing,
-  // with the permissions of any new file. Throws std::runtime_error with the system's
-  // reason.
+  // Makes ".NAME.vantrel-XXXXXX" + `suffix` in the folder of `path` (of the file that a
+  // link named `path` leads to), open for writing, with the permissions of any new file.
+  // Throws std::runtime_error with the system's reason.
   explicit HiddenTemporary(const std::string& path, const std::string& suffix = "");
   ~HiddenTemporary();
   HiddenTemporary(const HiddenTemporary&) = delete;
@@ -24,7 +24,8 @@ class HiddenTemporary {
   // The open file as a binary stream for writing, which the caller now owns (and must
   // fclose). Throws std::runtime_error with the system's reason.
   std::FILE* takeStream();
-  // Renames the file over `destination`; it is no longer temporary. Throws
+  // Renames the file over `destination` (over the file a link leads to, the link kept);
+  // it is no longer temporary. Throws
   // std::runtime_error with the system's reason (the file stays temporary).
   void moveTo(const std::string& destination);
 
