@@ -8,7 +8,8 @@ vantrel_binary=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 module=$2 only=${3:-} index=-1
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"  # as readme-examples.sh says
 w=$(mktemp -d)
-trap 'rm -rf "$w"' EXIT
+s=$(mktemp -d /dev/shm/vantrel-XXXXXX 2>/dev/null || mktemp -d)  # on another file system than $w where tmpfs is
+trap 'rm -rf "$w" "$s"' EXIT
 I=$w/in failed=0 count=0
 mkdir "$I"
 
@@ -111,12 +112,14 @@ r input-missing 1 'vantrel: none.png: no such file' 'vantrel render none.png -o 
 r input-jpeg-cut-short 1 "cannot read $I/cut.jpg: Premature end of JPEG file" "vantrel render $I/cut.jpg -o out.png"
 r input-no-type 1 ': Invalid data found when processing input' 'printf hi >notes.txt; vantrel render notes.txt -o out.png' notes.txt
 r output-missing 1 'vantrel: no output named (-o FILE)' "vantrel render $I/rgb.png"
-r output-is-input 1 'it is an input of this run; name another output' 'vantrel render out.png -o ./out.png'
 r output-no-type 1 'has no file type extension; known: .png, .jpg' 'vantrel render -o out'
 r output-one-picture 1 'it holds one picture, but there is more than one frame' 'vantrel render -o one.png --frames 0-1'
 r output-no-clobber 1 'vantrel: out.png exists; not replacing it (-n)' 'vantrel render -n -o out.png'
 t output-no-clobber-frame 1 "for n in 0 1 2; do cp $I/rgb.png s_\$n.png; done; printf old >f_2.png; pass -n s_%d.png -o f_%d.png" \
   "err 'f_2.png exists'" 'files s_0.png s_1.png s_2.png f_2.png'
+# An output reached through links is written where they lead, on its own file system, the links kept.
+t output-through-links 0 "mkdir $s/d && printf old >$s/d/real.png && ln -s $s/d e && ln -s e/real.png out.png && TMPDIR=$w pass $I/rgb.png -o out.png" \
+  "px $s/d/real.png $(bytes "$I/rgb.png")" '[ -L out.png ] && [ "$(ls -A $s/d)" = real.png ]' 'files e out.png'
 t output-overwrite 0 'printf old >out.png; vantrel render -y -q --downsample 16 -o out.png' 'probe out.png width 80'
 r preset-onto-output 1 '--save-preset names the output' 'vantrel render -o out.png --save-preset out.png'
 r preset-two-keys-at-once 1 'look.json: "Shadow Size" has two keys at 2s' \
@@ -133,6 +136,11 @@ r codec-unknown 1 'ffmpeg has no encoder named nosuch (ffmpeg -encoders lists th
 r ffmpeg-missing 1 'ffmpeg is not installed; it is needed for out.mp4 (apt-get install ffmpeg)' 'PATH=/nowhere vantrel render -o out.mp4'
 r sequence-frame-missing 1 'shot_0002.png: no such file (frame 2 of shot_%04d.png)' \
   "cp $I/rgb.png shot_0001.png; vantrel render shot_%04d.png --frames 1-2 -o f_%d.png" shot_0001.png
+# The output is the input under another spelling, a link to it, a link to its folder, a hard link.
+for o in dots:d/../in.png link:link.png folder-link:e/in.png hard-link:hard.png; do
+  t output-is-input-${o%:*} 1 "cp $I/rgb.png in.png; mkdir d; ln -s . e; ln -s in.png link.png; ln in.png hard.png; vantrel render in.png -o ${o#*:}" \
+    "err 'cannot write ${o#*:}: it is an input of this run; name another output'" "cmp in.png $I/rgb.png" 'files d e in.png link.png hard.png'
+done
 t output-folder-missing 1 'vantrel render -o no/out.png' "err 'vantrel: cannot write no/out.png: No such file or directory'" 'files'
 t ffmpeg-cuts-short 1 "PATH=$I/bin:\$PATH vantrel render - --size 320x240 -o short.mkv <$I/noise" "err 'cannot write short.mkv: '" 'files'
 t raw-reader-gone 1 'vantrel render -q --downsample 16 --frames 0-99 -o - | head -c 1 >/dev/null' "err 'cannot write raw frames: the reading end of the pipe was closed'"
@@ -164,6 +172,10 @@ t jpeg-as-stored 0 'exif 6; pass turned.jpg --no-auto-orient -o out.png' '[ $(qu
 # Sequences: zero-padded numbers, A-B including B, frames found in number order.
 t frames-range 0 'vantrel render -q --downsample 16 -o f_%03d.png --frames 8-10' 'files f_008.png f_009.png f_010.png'
 t frames-step 0 'vantrel render -q --downsample 16 -o f_####.png --frames 1-10x3' 'files f_0001.png f_0004.png f_0007.png f_0010.png'
+# A pattern finds the names it writes and no others: %04d and #### at least 4 digits, %d
+# none padded; one frame found is a sequence of one.
+t sequence-padding 0 "mkdir sq && for f in 7 0012 00013 12345; do cp $I/rgb.png sq/f_\$f.png; done
+  pass sq/f_%04d.png -o o_####.png && rm sq/f_7.png && pass sq/f_%d.png -o p_###.png" 'files sq o_0012.png o_12345.png p_12345.png'
 t sequence-gap 0 "for f in 2 10 3; do cp $I/rgb.png s_\$f.png; done; pass s_%d.png -o f_###.png; rm s_*" \
   'files f_002.png f_003.png f_010.png' "has $w/err 's_%d.png has no frame 4-9'"
 # A frame's keys are timed by its own number (frame 0 at 0 s), whatever else the run holds.
@@ -205,7 +217,6 @@ t progress 0 'vantrel render -q --downsample 16 --frames 0-2 -o f_%d.png --progr
 t video-rate 0 'vantrel render -q --downsample 16 --frames 0-4 --fps 25 -o c.mp4' 'probe c.mp4 width,height,r_frame_rate,nb_read_frames 80,46,25/1,5'
 t video-ffmpeg-named 0 "f=\$(command -v ffmpeg); PATH=/nowhere \$vantrel_binary render -q --downsample 16 -o v.mkv --ffmpeg \$f" 'probe v.mkv width 80'
 t video-odd-size 0 "pass $I/odd.png -o odd.mkv" 'probe odd.mkv width,height 34,18' "has $w/err 'padded to 34x18'"
-t sequence-of-one 0 "mkdir one && cp $I/rgb.png one/shot_0005.png && pass one/shot_%04d.png -o fx_%04d.png" 'files one fx_0005.png'
 t video-trim 0 "pass $I/clip.mp4 -ss 0.5 -t 0.3 -o f_%02d.png" 'files f_13.png f_14.png f_15.png f_16.png f_17.png f_18.png f_19.png'
 t video-picked 0 "pass $I/clip.mp4 --frames 10,49 -o f_%d.png" 'files f_10.png f_49.png'
 t video-no-audio 0 "pass $I/clip.mp4 -an -o a.mkv" '[ -z "$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 a.mkv)" ]'
