@@ -170,7 +170,6 @@ t jpeg-orientation-6-mm 0 'exif 6 MM; pass turned.jpg -o out.png' '[ $(quads out
 t jpeg-as-stored 0 'exif 6; pass turned.jpg --no-auto-orient -o out.png' '[ $(quads out.png) = RGBW ]'
 
 # Sequences: zero-padded numbers, A-B including B, frames found in number order.
-t frames-range 0 'vantrel render -q --downsample 16 -o f_%03d.png --frames 8-10' 'files f_008.png f_009.png f_010.png'
 t frames-step 0 'vantrel render -q --downsample 16 -o f_####.png --frames 1-10x3' 'files f_0001.png f_0004.png f_0007.png f_0010.png'
 # A pattern finds the names it writes and no others: %04d and #### at least 4 digits, %d
 # none padded; one frame found is a sequence of one.
