@@ -67,12 +67,15 @@ void ProgressReport::report(bool last) {
     std::fflush(stderr);
   }
   if (file_) {
-    const double outTime = double(done_) / fps_;
+    // The frames' span to the nearest microsecond, and as a clock with two-digit hours, as
+    // ffmpeg's own -progress gives them.
+    const long long us = std::llround(double(done_) / fps_ * 1e6);
+    const long long seconds = us / 1000000;
     std::fprintf(file_.get(),
-                 "frame=%zu\nfps=%.2f\ntotal_frames=%zu\nout_time_us=%lld\nout_time=%s.%06ld\n"
+                 "frame=%zu\nfps=%.2f\ntotal_frames=%zu\nout_time_us=%lld\nout_time=%02lld:%02lld:%02lld.%06lld\n"
                  "elapsed=%.3f\nprogress=%s\n",
-                 done_, rate, total_, static_cast<long long>(outTime * 1e6), clock(std::floor(outTime)).c_str(),
-                 long((outTime - std::floor(outTime)) * 1e6), elapsed, last ? "end" : "continue");
+                 done_, rate, total_, us, seconds / 3600, seconds / 60 % 60, seconds % 60, us % 1000000, elapsed,
+                 last ? "end" : "continue");
     std::fflush(file_.get());
   }
 }

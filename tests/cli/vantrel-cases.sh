@@ -209,67 +209,68 @@ t info 0 'vantrel info' "has $w/out 'Category    QN'" "has $w/out 'Match name  Q
 t version 0 'vantrel --version' '[ "$(cat $w/out)" = "vantrel 1.0.0" ]'
 r module-missing 1 'vantrel: cannot load effect /none/QNVantrel.so: no readable PiPL (/none/QNVantrel.so: cannot open the module file)' \
   'vantrel --module /none/QNVantrel.so info'
-t progress 0 'vantrel render -q --downsample 16 --frames 0-2 -o f_%d.png --progress -' \
-  "[ \"\$(tail -n 7 $w/out | grep -v -e fps= -e elapsed= | xargs)\" = 'frame=3 total_frames=3 out_time_us=125000 out_time=0:00:00.125000 progress=end' ]"
 
-# Video: rate, count, size, padding, alpha, audio, colour and each frame's own time.
-t video-rate 0 'vantrel render -q --downsample 16 --frames 0-4 --fps 25 -o c.mp4' 'probe c.mp4 width,height,r_frame_rate,nb_read_frames 80,46,25/1,5'
+# Video: count, size, padding, trims, audio in step and each frame's own time.
 t video-ffmpeg-named 0 "f=\$(command -v ffmpeg); PATH=/nowhere \$vantrel_binary render -q --downsample 16 -o v.mkv --ffmpeg \$f" 'probe v.mkv width 80'
 t video-odd-size 0 "pass $I/odd.png -o odd.mkv" 'probe odd.mkv width,height 34,18' "has $w/err 'padded to 34x18'"
 t video-trim 0 "pass $I/clip.mp4 -ss 0.5 -t 0.3 -o f_%02d.png" 'files f_13.png f_14.png f_15.png f_16.png f_17.png f_18.png f_19.png'
 t video-picked 0 "pass $I/clip.mp4 --frames 10,49 -o f_%d.png" 'files f_10.png f_49.png'
 t video-no-audio 0 "pass $I/clip.mp4 -an -o a.mkv" '[ -z "$(ffprobe -v error -select_streams a -show_entries stream=codec_name -of csv=p=0 a.mkv)" ]'
 t video-transparent 0 "vantrel render -q --downsample 16 -o t.mov --set 'Transparent Background=on'" 'probe t.mov codec_name,pix_fmt prores,yuva444p12le'
-t video-ten-bit 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -pix_fmt yuv420p10le ten.mkv; pass ten.mkv -o o.mp4" 'probe o.mp4 pix_fmt yuv420p10le' \
-  "has $w/err 'the effect draws 8 bits a channel'"
-# The input's codec family and chroma stay where the container and encoder take them.
-t video-prores-stays 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -c:v prores_ks -pix_fmt yuv422p10le p.mov; pass p.mov -o o.mov" \
-  'probe o.mov codec_name,pix_fmt prores,yuv422p10le'
-t video-chroma-kept 0 "ff -f lavfi -i testsrc=size=64x48:duration=0.2 -pix_fmt yuv444p h.mkv; pass h.mkv -o o.mp4" 'probe o.mp4 codec_name,pix_fmt h264,yuv444p'
 # An HD video that names no matrix was made, and is shown by players, as BT.709.
 t video-hd-matrix 0 "ff -f lavfi -i color=c=0xC83C28:size=1280x720 -frames:v 1 -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv444p -qp 0 hd.mp4
   pass hd.mp4 --downsample 16 -o -" 'near 3 "$(head -c 4 $w/out | od -An -tu1)" 200 60 40 255'
-t video-encoder-asked 0 'vantrel render -q --downsample 16 -o h.mkv --codec libx265 --crf 30 --pix-fmt yuv420p10le' 'probe h.mkv codec_name,pix_fmt hevc,yuv420p10le'
-t video-keeps-description 0 "ff -f lavfi -i testsrc2=size=64x48:rate=24 -f lavfi -i sine=duration=1 -t 1 \
-  -vf format=rgba,colorchannelmixer=aa=0.5,scale=out_color_matrix=bt709,format=yuva444p10le,setparams=color_primaries=bt709:color_trc=bt709:colorspace=bt709:range=tv \
-  -c:v prores_ks -profile:v 4444 -c:a aac clip.mov && vantrel render -q clip.mov -o fx.mov" \
-  'd() { ffprobe -v error -of compact -show_entries stream=codec_type,codec_name,pix_fmt,color_range,color_space,color_transfer,color_primaries,sample_rate,channels $1; }
-   [ "$(d fx.mov)" = "$(d clip.mov)" ]' \
-  '[ "$(ff -i fx.mov -map 0:a -c copy -f md5 -)" = "$(ff -i clip.mov -map 0:a -c copy -f md5 -)" ]'
 # The audio covers the frames written, in step with them, whichever frames, rate or end.
-insync() {
-  ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 "$1" | sort | tr ',\n' '  ' |
-    awk -v want="$2" '{ a = $2; v = $4; d = a - v; if (d < 0) d = -d; exit !($1 == "audio" && d < 0.05 && (v - want < 0.05 && want - v < 0.05)) }'
-}
+insync() { ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 "$1" | sort | tr ',\n' '  ' |
+  awk -v want="$2" '{ a = $2; v = $4; d = a - v; if (d < 0) d = -d; exit !($1 == "audio" && d < 0.05 && (v - want < 0.05 && want - v < 0.05)) }'; }
 t audio-picked-frames 0 "pass $I/clip.mp4 --frames 0-49x2 -o p.mp4" 'insync p.mp4 2' "has $w/err 'audio plays whole and in step'"
 t audio-retimed 0 "pass $I/clip.mp4 --fps 50 -o r.mp4" 'insync r.mp4 1'
 t audio-interrupted 130 "ff -f lavfi -i testsrc2=size=1280x720:rate=25 -f lavfi -i sine -t 8 -c:v libx264 -preset ultrafast long.mp4
   \$vantrel_binary render long.mp4 -o i.mp4 --progress p & while ! grep -q '^frame=[3-9]' p 2>/dev/null && kill -0 \$!; do sleep 0.05; done
   kill -INT \$!; wait \$!" 'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v i.mp4); insync i.mp4 $(awk "BEGIN { print $n / 25 }")'
-t input-cut-recording 0 "ff -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine -t 3 -c:a aac full.mkv
-  head -c \$((\$(stat -c %s full.mkv) * 6 / 10)) full.mkv >cut.mkv; pass cut.mkv -o o.mp4" \
-  "has $w/err 'cut.mkv is cut short or damaged'" 'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v o.mp4); [ $n -gt 20 ] && [ $n -lt 75 ]' \
-  "[ \"\$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 o.mp4 | xargs)\" = 'video audio' ]"
 r sequence-mixed-sizes-video 1 'cannot write v.mp4: frame 2 is 33x18, but frame 0 is 8x6' \
   "cp $I/rgb.png s_0.png; cp $I/rgb.png s_1.png; cp $I/odd.png s_2.png; vantrel render -q s_%d.png -o v.mp4" 's_0.png s_1.png s_2.png'
 t sequence-gap-video 0 "for f in 0 1 2 5; do cp $I/rgb.png s_\$f.png; done; pass s_%d.png -o g.mp4" \
   '[ "$(ffprobe -v error -show_entries frame=pts_time -of default=nw=1:nk=1 g.mp4 | xargs)" = "0.000000 0.041667 0.083333 0.208333" ]'
-# Every colour description ffprobe reports passes through, in every spelling ffmpeg has
-# for it: primaries, transfer, matrix and range as one clip's tags per row.
-colours=("bt709 bt709 bt709 tv" "bt470m bt470m smpte170m tv" "bt470bg bt470bg bt470bg tv" "smpte170m smpte170m smpte170m pc"
-  "smpte240m smpte240m smpte240m tv" "film linear fcc tv" "bt2020 log100 bt2020nc tv" "smpte428 log316 bt709 pc"
-  "smpte431 iec61966-2-4 bt470bg tv" "smpte432 bt1361e smpte170m tv" "jedec-p22 iec61966-2-1 bt709 pc"
-  "bt709 bt2020-10 bt2020nc tv" "bt2020 bt2020-12 bt2020nc pc" "bt2020 smpte2084 bt2020nc tv" "bt709 smpte428 bt709 tv"
-  "bt2020 arib-std-b67 bt2020nc tv")
-for c in "${colours[@]}"; do
-  set -- $c
-  t "video-colour-$2" 0 "ff -f lavfi -i testsrc2=size=64x48 -frames:v 1 -vf setparams=color_primaries=$1:color_trc=$2:colorspace=$3:range=$4 -qp 0 in.mkv
-    pass in.mkv -o out.mp4" 'd() { ffprobe -v error -show_entries stream=color_primaries,color_transfer,color_space,color_range -of csv=p=0 $1; }
-    [ "$(d out.mp4)" = "$(d in.mkv)" ] && [ "$(d in.mkv)" != tv,unknown,unknown,unknown ]'
-done
 t video-frame-times 0 "ff -f lavfi -i testsrc2=size=64x48:rate=10 -t 1.2 -fps_mode passthrough -vf \"setpts='if(lt(N,4),N*0.1,0.4+(N-4)*0.3)/TB'\" vfr.mkv
   vantrel render -q vfr.mkv -o fx.mp4" \
   '[ "$(ffprobe -v error -show_entries frame=pts_time -of csv=p=0 fx.mp4)" = "$(ffprobe -v error -show_entries frame=pts_time -of csv=p=0 vfr.mkv)" ]'
+# Every colour description passes through, in each of ffmpeg's spellings: primaries, transfer, matrix and range per row.
+colours() { ffprobe -v error -select_streams v -show_entries stream=color_primaries,color_transfer,color_space,color_range -of csv=p=0 "$1"; }
+for c in "bt709 bt709 bt709 tv" "bt470m bt470m smpte170m tv" "bt470bg bt470bg bt470bg tv" "smpte170m smpte170m smpte170m pc" \
+  "smpte240m smpte240m smpte240m tv" "film linear fcc tv" "bt2020 log100 bt2020nc tv" "smpte428 log316 bt709 pc" "smpte431 iec61966-2-4 bt470bg tv" \
+  "smpte432 bt1361e smpte170m tv" "jedec-p22 iec61966-2-1 bt709 pc" "bt709 bt2020-10 bt2020nc tv" "bt2020 bt2020-12 bt2020nc pc" \
+  "bt2020 smpte2084 bt2020nc tv" "bt709 smpte428 bt709 tv" "bt2020 arib-std-b67 bt2020nc tv"; do set -- $c
+  t "video-colour-$2" 0 "ff -f lavfi -i testsrc2=size=64x48 -frames:v 1 -vf setparams=color_primaries=$1:color_trc=$2:colorspace=$3:range=$4 -qp 0 in.mkv
+    pass in.mkv -o out.mp4" '[ "$(colours out.mp4)" = "$(colours in.mkv)" ] && [ "$(colours in.mkv)" != tv,unknown,unknown,unknown ]'; done
+
+# The media matrix: clips as cameras and editors write them, made once. m NAME 'CLIP [OPTION...]' OUTPUT 'VIDEO AUDIO' [CHECK...]:
+# CLIP through the effect into OUTPUT, whose streams ffprobe describes so; audio kept in its codec is copied bit for bit.
+clip() { local n=$1 r=$2 a=$3; shift 3; ff -f lavfi -i testsrc2=s=64x48:r=$r:d=${d:-0.1} -f lavfi -i "$a:d=${d:-0.1}" "$@" "$I/$n"; }
+clip cam.mp4 25 sine=r=48000 -c:a aac -ac 2; clip ntsc60.mp4 60000/1001 sine=r=48000 -c:a libmp3lame
+clip edit.mov 30000/1001 sine=r=48000 -c:v prores_ks -profile:v 4444 -c:a pcm_s24le \
+  -vf format=rgba,colorchannelmixer=aa=0.5,format=yuva444p10le,setparams=color_primaries=bt709:color_trc=bt709:colorspace=bt709:range=tv
+clip film.mkv 24000/1001 anullsrc=cl=5.1 -pix_fmt yuv444p -c:a flac; clip f24.mov 24 sine=r=44100 -c:a pcm_s16le
+clip p50.mkv 50 sine=r=48000 -c:v libx265 -x265-params log-level=error -pix_fmt yuv420p10le -c:a libopus
+d=2 clip full.mkv 25 sine=r=8000 -bf 0 -c:a pcm_s16le && head -c $(($(stat -c %s "$I/full.mkv") * 6 / 10)) "$I/full.mkv" >"$I/cut.mkv"
+streams() { ffprobe -v error -show_entries stream=codec_name,pix_fmt,r_frame_rate,avg_frame_rate,time_base,sample_rate,channel_layout -of csv=p=0 "$1" | xargs; }
+m() { local in=$I/${2%% *} a=${4##* }; t "media-$1" 0 "pass $I/$2 -o $3" "[ \"\$(streams $3)\" = '$4' ]" "${@:5}" \
+  "[ \$(streams $in | sed 's/.* //; s/,.*//') != ${a%%,*} ] || [ \"\$(ff -i $3 -map 0:a -c copy -f md5 -)\" = \"\$(ff -i $in -map 0:a -c copy -f md5 -)\" ]"; }
+m aac-mp4 cam.mp4 o.mp4 'h264,yuv420p,25/1,25/1,1/12800 aac,48000,stereo,0/0,0/0,1/48000'
+m aac-webm cam.mp4 o.webm 'vp9,yuv420p,25/1,25/1,1/1000 opus,48000,stereo,0/0,0/0,1/1000'
+m asked 'cam.mp4 --codec libx265 --crf 30 --pix-fmt yuv420p10le' o.mkv 'hevc,yuv420p10le,25/1,25/1,1/1000 aac,48000,stereo,0/0,0/0,1/1000'
+m prores-mov edit.mov o.mov 'prores,yuva444p12le,30000/1001,30000/1001,1/30000 pcm_s24le,48000,mono,0/0,0/0,1/48000' "[ \"\$(colours o.mov)\" = \"\$(colours $I/edit.mov)\" ]"
+m prores-mp4 edit.mov o.mp4 'h264,yuv444p10le,30000/1001,30000/1001,1/30000 aac,48000,mono,0/0,0/0,1/48000'
+m flac-mkv film.mkv o.mkv 'h264,yuv444p,24000/1001,24000/1001,1/1000 flac,44100,5.1,0/0,0/0,1/1000'
+m flac-mp4-retimed 'film.mkv --fps 24' o.mp4 'h264,yuv444p,24/1,24/1,1/12288 aac,44100,5.1,0/0,0/0,1/44100'
+m hevc-mp4 p50.mkv o.mp4 'hevc,yuv420p10le,50/1,50/1,1/12800 opus,48000,mono,0/0,0/0,1/48000' "has $w/err 'the effect draws 8 bits a channel'"
+m mp3-mov ntsc60.mp4 o.mov 'h264,yuv420p,60000/1001,60000/1001,1/60000 mp3,48000,mono,0/0,0/0,1/48000'
+m pcm-avi f24.mov o.avi 'mpeg4,yuv420p,24/1,24/1,1/24 pcm_s16le,44100,unknown,0/0,0/0,1/44100'
+m cut cut.mkv o.mp4 'h264,yuv420p,25/1,25/1,1/12800 aac,8000,mono,0/0,0/0,1/8000' "has $w/err 'cut.mkv is cut short or damaged'" \
+  'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v o.mp4); [ $n -gt 20 ] && [ $n -lt 50 ]'
+last() { grep -E '^(frame|out_time_us|out_time|progress)=' "$1" | tail -n 4 | xargs; }  # as ffmpeg's -progress writes them
+for o in v.avi f_%d.png; do t progress-${o#*.} 0 "vantrel render -q --downsample 16 --frames 0-3 --fps ntsc -o $o --progress -
+  ff -f lavfi -i nullsrc=s=8x8:r=ntsc -frames:v 4 -progress p q$o" "[ \"\$(last $w/out)\" = \"\$(last p)\" ]" "grep -Eq '^fps=[0-9]+\.[0-9]{2}$' $w/out" "has $w/out total_frames=4"; done
 
 # Ways out: a signal keeps finished frames under their names, a second one leaves no
 # temporary, a closed standard error is no failure.
