@@ -7,9 +7,11 @@
 // rectangle's instance exactly on d = 1).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ReferenceRenderer.h"
@@ -27,6 +29,7 @@ struct Scene {
   A_long width = 96, height = 64;
   A_u_long downsample = 1;
   A_long inputPadding = 0, outputPadding = 0;
+  A_long outputWidth = 0, outputHeight = 0;  // 0: the layer's
 };
 void PrintTo(const Scene& scene, std::ostream* out) { *out << scene.name; }  // for ctest's listing
 
@@ -110,14 +113,19 @@ std::vector<Scene> scenes() {
                   }});
   list.push_back({"DownsampleTwo", [](SceneValues& v) { v.shapeType = 9; }, 48, 32, 2});
   list.push_back({"PaddedRows", [](SceneValues& v) { v.shapeType = 2; }, 61, 37, 1, 12, 20});
+  for (auto [name, width, height] : {std::tuple{"OutputNarrowerAndShorter", 70, 40}, {"OutputWiderAndTaller", 110, 80},
+                                     {"OutputWiderButShorter", 120, 50}, {"OutputNarrowerButTaller", 60, 90}}) {
+    list.push_back({name, [](SceneValues&) {}, 96, 64, 1, 0, 16, width, height});
+  }
   return list;
 }
 
-// The frame's pixels, without its row padding, as the reference holds a picture.
-vantrel_reference::Image referenceImage(const minihost::World& world) {
-  vantrel_reference::Image image = vantrel_reference::makeImage(world.width(), world.height());
-  for (A_long y = 0; y < world.height(); ++y) {
-    for (A_long x = 0; x < world.width(); ++x) image.at(x, y) = world.at(x, y);
+// A frame's pixels within width x height, without its row padding, as the reference holds a picture.
+template <typename Picture>
+vantrel_reference::Image referenceImage(const Picture& picture, A_long width, A_long height) {
+  vantrel_reference::Image image = vantrel_reference::makeImage(width, height);
+  for (A_long y = 0; y < height; ++y) {
+    for (A_long x = 0; x < width; ++x) image.at(x, y) = picture.at(x, y);
   }
   return image;
 }
@@ -134,21 +142,28 @@ TEST_P(ReferenceScene, MatchesTheReference) {
   vantrel_test::applyScene(values, *fixture.instance);
 
   minihost::World input = vantrel_test::testPicture(scene.width, scene.height, scene.inputPadding);
-  minihost::World output(scene.width, scene.height, scene.outputPadding);
+  // An output of its own size, with rows beyond its height that a write past it would reach.
+  const A_long outputWidth = scene.outputWidth ? scene.outputWidth : scene.width;
+  const A_long outputHeight = scene.outputHeight ? scene.outputHeight : scene.height;
+  minihost::World output(outputWidth, std::max(outputHeight, scene.height) + 1, scene.outputPadding);
+  output.layer().height = outputHeight;
   std::memset(output.bytes().data(), 0x77, output.bytes().size());
   minihost::FrameTime time;
   time.downsample = scene.downsample;
   ASSERT_EQ(fixture.host.render(*fixture.instance, input, output, time), PF_Err_NONE);
 
   const vantrel_reference::Image expected =
-      vantrel_reference::renderReference(referenceImage(input), values, scene.downsample);
-  EXPECT_EQ(vantrel_test::countOutliers(referenceImage(output), expected), 0) << "pixels outside the tolerance";
+      vantrel_reference::renderReference(referenceImage(input, scene.width, scene.height), values, scene.downsample);
+  const A_long width = std::min(scene.width, outputWidth), height = std::min(scene.height, outputHeight);
+  EXPECT_EQ(vantrel_test::countOutliers(referenceImage(output, width, height), referenceImage(expected, width, height)), 0)
+      << "pixels outside the tolerance";
 
-  // Row padding of the output is the host's: never written.
-  ASSERT_EQ(output.rowbytes(), scene.width * 4 + scene.outputPadding);
-  for (A_long y = 0; y < scene.height; ++y) {
-    const auto* row = reinterpret_cast<const std::uint8_t*>(output.row(y));
-    for (A_long b = scene.width * 4; b < output.rowbytes(); ++b) ASSERT_EQ(row[b], 0x77) << "row " << y;
+  // Outside what both sizes hold, row padding included, the output is the host's: never written.
+  const auto rowBytes = std::size_t(output.rowbytes());
+  ASSERT_EQ(rowBytes, std::size_t(outputWidth * 4 + scene.outputPadding));
+  for (std::size_t b = 0; b < output.bytes().size(); ++b) {
+    const bool written = A_long(b / rowBytes) < height && A_long(b % rowBytes) < width * 4;
+    ASSERT_TRUE(written || output.bytes()[b] == 0x77) << "byte " << b % rowBytes << " of row " << b / rowBytes;
   }
 }
 
