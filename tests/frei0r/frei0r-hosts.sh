@@ -23,8 +23,7 @@ maxdiff() {
 
 ffmpeg -v error -f lavfi -i "testsrc2=size=${w}x${h}:rate=24" -frames:v $frames -f rawvideo -pix_fmt rgba in.rgba
 
-# One value for every kind of control; each frei0r value lands exactly on the vantrel one,
-# a slider's whatever its lower bound, a popup's by name in any letter case or by number.
+# One value for every kind of control, a popup's by number or in odd letter case; each lands exactly on vantrel's.
 settings=("Shape Type=Hexagon" "Shape Size 1=40" "Shape Size 2=50" "Shape Center=30%,60%" "Shape Rotation=45"
   "Fill Type=Fill Inside" "Transparent Background=off" "Edge Type=Stroke" "Shadow Size=100" "Shadow Color=#000000"
   "Shadow Opacity=40" "Stroke Size=6" "Stroke Color=#FF8000" "Stroke Opacity=100" "Instances=4"
