@@ -22,10 +22,7 @@ void installRefusals(void* library) {
   Dl_info info;
   if (dladdr(dlsym(library, "EntryPointFunc"), &info)) moduleBase = info.dli_fbase;
 }
-static bool fromModule(const void* code) {
-  Dl_info info;
-  return dladdr(code, &info) && info.dli_fbase == moduleBase;
-}
+static bool fromModule(const void* code) { Dl_info info; return dladdr(code, &info) && info.dli_fbase == moduleBase; }
 }  // namespace vantrel_faults
 
 using namespace vantrel_faults;
