@@ -26,7 +26,7 @@
 namespace vantrel_faults {
 std::atomic<bool> refuseSharedContexts, refuseUnsharedContexts, refuseMakingCurrent, refuseLayerStorage,
     refuseAllocation, endOnWindowSystemCall;
-std::atomic<int> refusals;
+std::atomic<int> refusals, moduleContexts;  // the module's contexts alive
 bool refused(std::atomic<bool>& refusal) { return refusal.exchange(false) && ++refusals; }
 [[noreturn]] void endProcess();
 void endIfWatched(const char* call) {
@@ -230,6 +230,7 @@ TEST_P(FaultMatrix, FailsCleanlyAndTheNextFramesAreRight) {
   const auto setdown = [&] { return sendOn(third, [&] { return host.globalSetdown(); }); };
   const auto setup = [&] { return sendOn(third, [&] { return host.globalSetup(); }); };
   for (int n = 0; n < 2 && s.kind == Kind::SetupAfterSetdown; ++n) EXPECT_EQ(setdown(), PF_Err_NONE) << "twice";
+  EXPECT_TRUE(s.kind != Kind::SetupAfterSetdown || vantrel_faults::moduleContexts == 0) << "contexts left by setdown";
   if (s.kind == Kind::RenderAfterFailedSetup) {
     EXPECT_EQ(setdown(), PF_Err_NONE);
     EXPECT_EQ(setup(), PF_Err_BAD_CALLBACK_PARAM);

@@ -13,6 +13,7 @@
 namespace vantrel_faults {
 extern std::atomic<bool> refuseSharedContexts, refuseUnsharedContexts, refuseMakingCurrent, refuseLayerStorage,
     refuseAllocation;
+extern std::atomic<int> moduleContexts;
 bool refused(std::atomic<bool>& refusal);
 void endIfWatched(const char* call);
 [[noreturn]] void endProcess() { _exit(3); }
@@ -21,6 +22,7 @@ void installRefusals(void* library) {
   Dl_info info;
   if (dladdr(dlsym(library, "EntryPointFunc"), &info)) moduleBase = info.dli_fbase;
 }
+static bool fromModule(const void* code) { Dl_info info; return dladdr(code, &info) && info.dli_fbase == moduleBase; }
 }  // namespace vantrel_faults
 
 using namespace vantrel_faults;
@@ -29,7 +31,9 @@ using namespace vantrel_faults;
 
 extern "C" EGLContext eglCreateContext(EGLDisplay display, EGLConfig config, EGLContext share, const EGLint* attributes) {
   if (refused(share != EGL_NO_CONTEXT ? refuseSharedContexts : refuseUnsharedContexts)) return EGL_NO_CONTEXT;
-  return EGLS_OWN(eglCreateContext)(display, config, share, attributes);
+  const EGLContext made = EGLS_OWN(eglCreateContext)(display, config, share, attributes);
+  moduleContexts += made != EGL_NO_CONTEXT && fromModule(__builtin_return_address(0));
+  return made;
 }
 // The module makes its contexts current without a surface, the host's with one.
 extern "C" EGLBoolean eglMakeCurrent(EGLDisplay display, EGLSurface draw, EGLSurface read, EGLContext context) {
@@ -39,6 +43,7 @@ extern "C" EGLBoolean eglMakeCurrent(EGLDisplay display, EGLSurface draw, EGLSur
 }
 extern "C" EGLBoolean eglDestroyContext(EGLDisplay display, EGLContext context) {
   endIfWatched("eglDestroyContext");
+  moduleContexts -= fromModule(__builtin_return_address(0));
   return EGLS_OWN(eglDestroyContext)(display, context);
 }
 
@@ -60,10 +65,8 @@ extern "C" __eglMustCastToProperFunctionPointerType glXGetProcAddress(const unsi
 
 // Refuses only a call from the module's own code; every allocation goes to malloc.
 void* operator new(std::size_t size) {
-  Dl_info info;
   void* block = nullptr;
-  const bool fromModule = refuseAllocation && dladdr(__builtin_return_address(0), &info) && info.dli_fbase == moduleBase;
-  if ((fromModule && refused(refuseAllocation)) || !(block = std::malloc(size ? size : 1))) throw std::bad_alloc();
+  if ((refuseAllocation && fromModule(__builtin_return_address(0)) && refused(refuseAllocation)) || !(block = std::malloc(size ? size : 1))) throw std::bad_alloc();
   return block;
 }
 // The other forms, so that every unaligned allocation and release pairs malloc with free.

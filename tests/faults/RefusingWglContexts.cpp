@@ -13,6 +13,7 @@
 namespace vantrel_faults {
 
 extern std::atomic<bool> refuseSharedContexts, refuseUnsharedContexts, refuseMakingCurrent, refuseLayerStorage;
+extern std::atomic<int> moduleContexts;  // only the module's calls come here
 bool refused(std::atomic<bool>& refusal);
 void endIfWatched(const char* call);
 [[noreturn]] void endProcess() {
@@ -28,7 +29,9 @@ static BOOL(WINAPI* ownMakeCurrent)(HDC, HGLRC) = nullptr;
 static BOOL(WINAPI* ownDeleteContext)(HGLRC) = nullptr;
 
 static HGLRC WINAPI createContext(HDC deviceContext) {
-  return refused(refuseUnsharedContexts) ? (SetLastError(ERROR_INVALID_OPERATION), nullptr) : ownCreateContext(deviceContext);
+  const HGLRC made = refused(refuseUnsharedContexts) ? (SetLastError(ERROR_INVALID_OPERATION), nullptr) : ownCreateContext(deviceContext);
+  moduleContexts += made != nullptr;
+  return made;
 }
 // A refused multisampled storage is asked for with an impossible size: the driver makes
 // nothing and says so.
@@ -51,6 +54,7 @@ static BOOL WINAPI makeCurrent(HDC deviceContext, HGLRC context) {
 }
 static BOOL WINAPI deleteContext(HGLRC context) {
   endIfWatched("wglDeleteContext");
+  --moduleContexts;
   return ownDeleteContext(context);
 }
 template <typename Function>

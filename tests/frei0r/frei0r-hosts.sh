@@ -23,13 +23,13 @@ maxdiff() {
 
 ffmpeg -v error -f lavfi -i "testsrc2=size=${w}x${h}:rate=24" -frames:v $frames -f rawvideo -pix_fmt rgba in.rgba
 
-# One value for every kind of control; each frei0r value lands exactly on the vantrel one.
+# One value for every kind of control, a popup's by number or in odd letter case; each lands exactly on vantrel's.
 settings=("Shape Type=Hexagon" "Shape Size 1=40" "Shape Size 2=50" "Shape Center=30%,60%" "Shape Rotation=45"
   "Fill Type=Fill Inside" "Transparent Background=off" "Edge Type=Stroke" "Shadow Size=100" "Shadow Color=#000000"
   "Shadow Opacity=40" "Stroke Size=6" "Stroke Color=#FF8000" "Stroke Opacity=100" "Instances=4"
   "Shape Size 1 Offset=0" "Shape Size 2 Offset=0" "Position X Offset=37.5" "Position Y Offset=0"
   "Scale X Offset=-25" "Scale Y Offset=10" "Rotation Offset=45" "Opacity Offset=12.5")
-values=(Hexagon 0.02 0.025 0.3/0.6 0.125 "Fill Inside" n Stroke 0.2 0x000000 0.4
+values=(hEXAGON 0.02 0.025 0.3/0.6 0.125 2 n Stroke 0.2 0x000000 0.4
         0.2 0xFF8000 1 0.3333333333333333 0.5 0.5 0.5625 0.5 0.375 0.55 0.5625 0.125)
 render() {  # vantrel render of in.rgba into $1, with the settings and any more after them
   local out=$1 args=()

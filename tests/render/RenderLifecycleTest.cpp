@@ -1,6 +1,6 @@
-// Frames through the substitute host: threads, the host's own context, the GPU's limits,
-// and setdown. What the target and the program cache make is counted in RenderCallsTest;
-// host faults and overlapped renders in the fault matrix.
+// Frames through the substitute host: threads, the host's own context and the GPU's
+// limits. What the target and the program cache make is counted in RenderCallsTest; host
+// faults, overlapped renders and setdown after frames on several threads in the fault matrix.
 #include <gtest/gtest.h>
 
 
@@ -11,7 +11,6 @@ namespace {
 
 using minihost::HostThread;
 using minihost::World;
-using vantrel_test::RenderHost;
 using vantrel_test::RenderLifecycle;
 using vantrel_test::testPicture;
 
@@ -51,37 +50,6 @@ TEST_F(RenderLifecycle, ALayerBeyondTheGpuLimitsFailsWithAReason) {
   EXPECT_NE(std::string(fixture.host.outData().return_msg).find("40000x2 pixels"), std::string::npos)
       << fixture.host.outData().return_msg;
   EXPECT_EQ(frame(40, 30).size(), 40u * 30u * 4u) << "the next frame renders";
-}
-
-TEST(RenderSetdown, DeletesEveryRenderContextAndStartsAfreshAfterSetupAgain) {
-  RenderHost fixture;
-  if (!fixture.ready) GTEST_SKIP() << "no OpenGL here";
-  std::vector<std::unique_ptr<HostThread>> threads;
-  for (int t = 0; t < 3; ++t) threads.push_back(std::make_unique<HostThread>(true));
-  auto renderOnEach = [&] {
-    for (auto& thread : threads) {
-      World input = testPicture(24, 16), output(24, 16);
-      EXPECT_EQ(thread->call([&] { return fixture.host.render(*fixture.instance, input, output); }), PF_Err_NONE);
-    }
-  };
-  auto informationBlocks = [](const std::string& printed) {
-    std::size_t count = 0;
-    for (std::size_t at = 0; (at = printed.find("OpenGL Version:", at)) != std::string::npos; ++at) ++count;
-    return count;
-  };
-
-  testing::internal::CaptureStdout();
-  renderOnEach();
-  EXPECT_EQ(informationBlocks(testing::internal::GetCapturedStdout()), 3u) << "a context per thread";
-
-  for (auto& thread : threads) {
-    EXPECT_EQ(thread->call([&] { return fixture.host.globalSetdown(); }), PF_Err_NONE);
-    EXPECT_TRUE(thread->call([&] { return thread->ownContextCurrent(); }));
-  }
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(fixture.host.globalSetup(), PF_Err_NONE);
-  renderOnEach();
-  EXPECT_EQ(informationBlocks(testing::internal::GetCapturedStdout()), 4u) << "global and three render contexts anew";
 }
 
 }  // namespace
