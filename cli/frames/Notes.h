@@ -17,6 +17,7 @@ enum class Note {
   SequenceGap,        // numbered input frames found on disk skip some numbers
   ColourLeftOpen,     // a colour property of the input that the output cannot state
   InputDamaged,       // a video input that ends early or has damage: what it holds is used
+  AudioDamaged,       // likewise its audio, taken apart from the pictures: what it holds is kept
   EightBitPicture,    // a deeper input's picture passes through the effect's 8 bits
   AudioOverGaps,      // frames taken apart keep their times; the audio plays on under the gaps
 };

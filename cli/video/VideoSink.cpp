@@ -189,7 +189,7 @@ class VideoSink : public FrameSink {
     outputOf(ffmpeg_, arguments, errors, status);
     if (status != 0) throw std::runtime_error("cannot read " + input.audioFile + ": " + childFailure("ffmpeg", status, errors));
     if (const std::string said = firstError(errors); !said.empty()) {
-      noteOnce(Note::InputDamaged, input.audioFile + " is cut short or damaged (ffmpeg: " + said +
+      noteOnce(Note::AudioDamaged, input.audioFile + " is cut short or damaged (ffmpeg: " + said +
                                        "); the audio it holds is kept");
     }
   }

@@ -222,8 +222,8 @@ TEST(FrameRange, ListsTheFramesOfEachFormOrNamesTheWrongPart) {
 
 TEST(FrameRate, ReadsEveryFormAsItsFraction) {
   const std::pair<const char*, const char*> rows[] = {
-      {"25", "25"},         {"29.97", "30000/1001"}, {"23.976", "24000/1001"}, {"12.5", "25/2"},
-      {"50/2", "25"},       {"ntsc", "30000/1001"},  {"pal", "25"},           {"ntsc-film", "24000/1001"}};
+      {"25", "25"},   {"29.97", "30000/1001"}, {"23.976", "24000/1001"}, {"59.94", "60000/1001"}, {"12.5", "25/2"},
+      {"50/2", "25"}, {"ntsc", "30000/1001"},  {"pal", "25"},  {"film", "24"},  {"ntsc-film", "24000/1001"}};
   for (const auto& [text, fraction] : rows) EXPECT_EQ(vantrel::parseFrameRate(text).text(), fraction) << text;
   for (const char* bad : {"0", "-24", "24fps", "1/0", "2.5/1", "1001", ""}) {
     EXPECT_NE(refusal([&] { vantrel::parseFrameRate(bad); }).find("--fps takes"), std::string::npos) << bad;
