@@ -24,6 +24,7 @@ void endIfWatched(const char* call);
 static HGLRC(WINAPI* ownCreateContext)(HDC) = nullptr;
 static PROC(WINAPI* ownGetProcAddress)(LPCSTR) = nullptr;
 static void(WINAPI* ownStorageMultisample)(unsigned, int, unsigned, int, int) = nullptr;
+static HGLRC(WINAPI* ownCreateContextAttribs)(HDC, HGLRC, const int*) = nullptr;
 static BOOL(WINAPI* ownShareLists)(HGLRC, HGLRC) = nullptr;
 static BOOL(WINAPI* ownMakeCurrent)(HDC, HGLRC) = nullptr;
 static BOOL(WINAPI* ownDeleteContext)(HGLRC) = nullptr;
@@ -33,17 +34,29 @@ static HGLRC WINAPI createContext(HDC deviceContext) {
   moduleContexts += made != nullptr;
   return made;
 }
+// The render contexts come from the extension's function, found through wglGetProcAddress.
+static HGLRC WINAPI createContextAttribs(HDC deviceContext, HGLRC share, const int* attributes) {
+  const HGLRC made = ownCreateContextAttribs(deviceContext, share, attributes);
+  moduleContexts += made != nullptr;
+  return made;
+}
 // A refused multisampled storage is asked for with an impossible size: the driver makes
 // nothing and says so.
 static void WINAPI storageMultisample(unsigned target, int samples, unsigned format, int width, int height) {
   if (refused(refuseLayerStorage)) width = height = -1;
   ownStorageMultisample(target, samples, format, width, height);
 }
+template <typename Function>
+static PROC replace(PROC found, Function replacement, Function& own) {
+  own = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+  return reinterpret_cast<PROC>(reinterpret_cast<void*>(replacement));
+}
 static PROC WINAPI getProcAddress(LPCSTR name) {
   const PROC found = ownGetProcAddress(name);
-  if (!found || std::strcmp(name, "glRenderbufferStorageMultisample") != 0) return found;
-  ownStorageMultisample = reinterpret_cast<decltype(ownStorageMultisample)>(reinterpret_cast<void*>(found));
-  return reinterpret_cast<PROC>(reinterpret_cast<void*>(&storageMultisample));
+  if (!found) return found;
+  if (std::strcmp(name, "glRenderbufferStorageMultisample") == 0) return replace(found, &storageMultisample, ownStorageMultisample);
+  if (std::strcmp(name, "wglCreateContextAttribsARB") == 0) return replace(found, &createContextAttribs, ownCreateContextAttribs);
+  return found;
 }
 static BOOL WINAPI shareLists(HGLRC partner, HGLRC context) {
   return refused(refuseSharedContexts) ? (SetLastError(ERROR_INVALID_OPERATION), FALSE) : ownShareLists(partner, context);
