@@ -265,6 +265,7 @@ m flac-mkv film.mkv o.mkv 'h264,yuv444p,24000/1001,24000/1001,1/1000 flac,44100,
 m flac-mkv-retimed 'film.mkv --fps 24' o.mkv 'h264,yuv444p,24/1,24/1,1/1000 aac,44100,5.1,0/0,0/0,1/1000'
 m hevc-mp4 p50.mkv o.mp4 'hevc,yuv420p10le,50/1,50/1,1/12800 opus,48000,mono,0/0,0/0,1/48000' "has $w/err 'the effect draws 8 bits a channel'"
 m mp3-mov ntsc60.mp4 o.mov 'h264,yuv420p,60000/1001,60000/1001,1/60000 mp3,48000,mono,0/0,0/0,1/48000'
+m pcm-mov f24.mov o.mov 'h264,yuv420p,24/1,24/1,1/12288 pcm_s16le,44100,mono,0/0,0/0,1/44100'
 m pcm-avi f24.mov o.avi 'mpeg4,yuv420p,24/1,24/1,1/24 pcm_s16le,44100,unknown,0/0,0/0,1/44100'
 m cut cut.mkv o.mp4 'h264,yuv420p,25/1,25/1,1/12800 aac,8000,mono,0/0,0/0,1/8000' "has $w/err 'frames it holds are rendered'" \
   'n=$(ffprobe -v error -count_packets -show_entries stream=nb_read_packets -of csv=p=0 -select_streams v o.mp4); [ $n -gt 20 ] && [ $n -lt 50 ]'
