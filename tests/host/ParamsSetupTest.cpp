@@ -44,7 +44,17 @@ Expected slider(A_long id, const char* name, A_long dflt, A_long vmin, A_long vm
 Expected floatSlider(A_long id, const char* name, float dflt, float vmin, float vmax, float smin, float smax,
                      A_short precision, bool percent, PF_ParamUIFlags ui = 0) {
   Expected e = base(id, PF_Param_FLOAT_SLIDER, name, ui);
-  e.def.u.fs_d = PF_FloatSliderDef{dflt, 0, vmin, vmax, smin, smax, dflt, precision, PF_ValueDisplayFlags(percent), 0, 0.05f, 0};
+  // Field by field: a whole struct assigned may leave its padding other than zero.
+  PF_FloatSliderDef& fs = e.def.u.fs_d;
+  fs.value = dflt;
+  fs.valid_min = vmin;
+  fs.valid_max = vmax;
+  fs.slider_min = smin;
+  fs.slider_max = smax;
+  fs.dephault = dflt;
+  fs.precision = precision;
+  fs.display_flags = percent ? 1 : 0;
+  fs.curve_tolerance = 0.05f;
   return e;
 }
 
